@@ -2,6 +2,7 @@
 // The contact table: records, their order, the filter, the cursor and the pending-edit buffer,
 // and the binary data file that persists them. UI-free (QtCore only).
 
+#include <QCollator>
 #include <QDate>
 #include <QObject>
 #include <QString>
@@ -28,7 +29,8 @@ struct ContactRecord
     quint16 nullMask = 0;      // bit i set: field i is null (bit 13: Nascimento)
     qint32 birthJulian = 0;    // valid only when bit 13 of nullMask is clear
     quint32 seq = 0;           // stored order, breaks ties between equal keys
-    QByteArray folded;         // folded Nome, Telefone, Celular, Comercial, Categoria, NUL-separated
+    QByteArray folded;         // folded Nome, Telefone, Celular, Comercial, Categoria, back to back
+    quint16 foldEnds[5] = {};  // end offset of each folded field in `folded`
 };
 
 class ContactStore : public QObject
@@ -97,19 +99,17 @@ signals:
     void stateChanged(StoreState state);
 
 private:
-    struct Pending { QString values[FieldCount]; bool isNull[FieldCount]; };
+    struct Pending { QString values[FieldCount]; bool isNull[FieldCount]; QDate birth; };
 
     QString recordValue(const ContactRecord &r, int field) const;
     bool recordIsNull(const ContactRecord &r, int field) const;
     ContactRecord makeRecord(const Pending &p, quint32 seq) const;
     Pending pendingFrom(const ContactRecord &r) const;
     bool lessInOrder(int a, int b) const;             // record ids, active order
-    bool lessInOrder(const ContactRecord &a, const ContactRecord &b) const;
     void rebuildOrder();
     void rebuildVisible();
     bool passesFilter(const ContactRecord &r) const;
-    void settle();
-    void checkEditing(const char *what) const;
+    bool settle();                                    // true when the rows changed
     void requireActive() const;
     [[noreturn]] void fail(const QString &message) const;
     int fieldOrThrow(const QString &name) const;
@@ -117,12 +117,19 @@ private:
     void removeRecordId(int id);
     void emitReset();
 
+    const std::vector<int> &visibleIds() const { return m_filtered ? m_visible : m_order; }
+    void placeInOrder(int id);
+    void placeInVisible(int id);
+    bool sortByName(bool trustStoredOrder);
+
     std::vector<ContactRecord> m_records;
     std::vector<int> m_order;        // every record id in the active order
     std::vector<int> m_visible;      // ids of records passing the filter, in the active order
+    std::vector<int> m_savedNameOrder; // the name order kept while another order is active
+    quint64 m_mutations = 0;         // changes to the records; tells whether the saved order is stale
+    quint64 m_savedNameOrderStamp = 0;
+    int m_insertRow = -1;            // row of the pending new record (insert state)
     bool m_active = true;
-    std::vector<ContactRecord> m_closedRecords; // kept while closed, so Open brings them back
-    bool m_closedHasContent = false;
     int m_orderField = Nome;
     QString m_filterText;
     bool m_filtered = false;
@@ -134,4 +141,5 @@ private:
     int m_cur = -1;                  // current visible row
     bool m_eof = false;
     quint32 m_nextSeq = 0;
+    QCollator m_collator;
 };
