@@ -18,7 +18,11 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <cerrno>
 #include <cstring>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 #include <zlib.h>
 
 namespace {
@@ -127,6 +131,11 @@ void ContactStore::SaveToFile(const QString &path)
     // flush first and check.
     if (!file.flush() || file.error() != QFileDevice::NoError)
         failWrite(file.errorString());
+#ifdef Q_OS_UNIX
+    // The new content must be on disk before it replaces the old file.
+    if (::fsync(file.handle()) != 0)
+        failWrite(QString::fromLocal8Bit(std::strerror(errno)));
+#endif
     if (!file.commit())
         throw StoreError(QStringLiteral("Não foi possível gravar o arquivo de contatos \"%1\": %2")
                              .arg(QDir::toNativeSeparators(path), file.errorString()).toStdString());

@@ -1,0 +1,276 @@
+// The contact data file: round trip, hostile files at start-up, and saves that fail part-way.
+
+#include "store/ContactStore.h"
+#include "store/StartupLoad.h"
+#include "support/FaultShim.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// Every field of a contact as text, in field order.
+QStringList contactAt(ContactStore &store, int row)
+{
+    QStringList values;
+    for (int field = 0; field < ContactStore::FieldCount; ++field)
+        values << store.valueAt(row, field);
+    return values;
+}
+
+QList<QStringList> everything(ContactStore &store)
+{
+    QList<QStringList> all;
+    for (int row = 0; row < store.visibleRowCount(); ++row)
+        all << contactAt(store, row);
+    return all;
+}
+
+void addFull(ContactStore &store, const QStringList &values)
+{
+    store.Insert();
+    for (int field = 0; field < ContactStore::FieldCount; ++field)
+        store.SetAsString(ContactStore::fieldDef(field).name, values.value(field));
+    store.Commit();
+}
+
+QStringList fullWidthContact(QChar fill)
+{
+    QStringList values;
+    for (int field = 0; field < ContactStore::Nascimento; ++field)
+        values << QString(ContactStore::fieldDef(field).width, fill);
+    values << QStringLiteral("31/12/9999");
+    return values;
+}
+
+QStringList files(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+QString errorOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QString();
+}
+
+// A small valid file: three contacts.
+QByteArray sampleFile(const QString &folder)
+{
+    ContactStore store;
+    addFull(store, {"Ana", "(11) 3333-4444", "", "", "", "", "Rua A", "São Paulo", "01000-000", "", "", "",
+                    "família", "07/03/1975"});
+    addFull(store, {"Bia"});
+    addFull(store, {"Caio", "", "", "", "", "", "", "", "", "", "", "obs", "", ""});
+    const QString path = folder + QStringLiteral("/sample.VKX");
+    store.SaveToFile(path);
+    return readAll(path);
+}
+
+// A save that fails leaves the old file byte for byte, reports the error, leaves no temporary.
+enum Fault { TargetIsFolder, ParentIsFile, DiskFullEarly, DiskFullAtLastByte, FsyncFails, RenameFails };
+
+} // namespace
+
+class TestDataFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { FaultShim::clear(); }
+    void cleanup() { FaultShim::clear(); }
+
+    void roundTripKeepsEveryFieldAndRecord()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(kDataFileName));
+        ContactStore store;
+        addFull(store, fullWidthContact(u'ç'));
+        addFull(store, {"João d'Ávila", "(11) 98765-4321", "(11) 3333-4444", "0800 123", "123.456.789-00",
+                        "12.345.678-9", "Rua da Conceição, 10", "Conceição do Mato Dentro", "35860-000",
+                        "joao@example.com.br", "www.example.com.br", "linha 1\nlinha 2 😀", "Clientes",
+                        "29/02/2000"});
+        addFull(store, {});     // a contact with no values at all
+        addFull(store, {"Ana", "", "", "", "", "", "", "", "", "", "", "", "", "01/01/0001"});
+        const QList<QStringList> before = everything(store);
+        store.SaveToFile(path);
+
+        ContactStore loaded;
+        loaded.LoadFromFile(path);
+        QCOMPARE(loaded.RecordCount(), 4);
+        QCOMPARE(everything(loaded), before);
+        loaded.MoveFirst();
+        QVERIFY(loaded.IsNull(QStringLiteral("Nome")));
+        QVERIFY(loaded.IsNull(QStringLiteral("Nascimento")));
+    }
+
+    void savesEveryRecordNotOnlyTheVisibleOnes()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.VKX"));
+        ContactStore store;
+        addFull(store, {"Ana"});
+        addFull(store, {"Bruno"});
+        store.SetFilter(QStringLiteral("upper(Nome) like 'A%'"));
+        store.SetFiltered(true);
+        QCOMPARE(store.visibleRowCount(), 1);
+        store.SaveToFile(path);
+        ContactStore loaded;
+        loaded.LoadFromFile(path);
+        QCOMPARE(loaded.RecordCount(), 2);
+    }
+
+    void startupWithoutFileIsSilentAndEmpty()
+    {
+        QTemporaryDir dir;
+        ContactStore store;
+        const StartupLoadOutcome outcome = loadAtStartup(store, dir.filePath(QString::fromLatin1(kDataFileName)));
+        QVERIFY(!outcome.keptAside);
+        QVERIFY(store.Active());
+        QVERIFY(store.NoneVisible());
+        QVERIFY(files(dir.path()).isEmpty());
+    }
+
+    void startupRemovesStaleTemporariesOnly()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(kDataFileName));
+        writeAll(path, sampleFile(dir.path()));
+        QFile::remove(dir.filePath(QStringLiteral("sample.VKX")));
+        writeAll(path + QStringLiteral(".aB3xYz"), "half a save");
+        writeAll(path + QStringLiteral(".20260101-101010.bak"), "kept aside earlier");
+        writeAll(dir.filePath(QStringLiteral("Outro.VKX.aB3xYz")), "not ours");
+        ContactStore store;
+        QVERIFY(!loadAtStartup(store, path).keptAside);
+        QCOMPARE(store.RecordCount(), 3);
+        QCOMPARE(files(dir.path()), QStringList({"Lirvan.VKX", "Lirvan.VKX.20260101-101010.bak",
+                                                 "Outro.VKX.aB3xYz"}));
+    }
+
+    void hostileFilesAreKeptAside_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTemporaryDir dir;
+        const QByteArray good = sampleFile(dir.path());
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("wrong magic") << QByteArray("NOTOURS!").append(good.mid(8));
+        QTest::newRow("text file") << QByteArray("Nome;Telefone\nAna;1234\n");
+        for (int cut : {4, 12, 20, int(good.size() / 2), int(good.size() - 5), int(good.size() - 1)})
+            QTest::addRow("truncated at %d", cut) << good.left(cut);
+        QByteArray future = good;
+        future[8] = char(2);
+        QTest::newRow("future version") << future;
+        for (int at : {10, 30, int(good.size() / 2), int(good.size() - 8)}) {
+            QByteArray flipped = good;
+            flipped[at] = char(flipped[at] ^ 0x10);
+            QTest::addRow("bit flipped at %d", at) << flipped;
+        }
+        QTest::newRow("trailing bytes") << good + QByteArray("xx");
+    }
+
+    void hostileFilesAreKeptAside()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(kDataFileName));
+        writeAll(path, bytes);
+        ContactStore store;
+        const StartupLoadOutcome outcome = loadAtStartup(store, path);
+        QVERIFY(outcome.keptAside);
+        QVERIFY(!outcome.reason.isEmpty());
+        QVERIFY(outcome.copyPath.startsWith(path + QStringLiteral(".")));
+        QVERIFY(outcome.copyPath.endsWith(QStringLiteral(".bak")));
+        QCOMPARE(readAll(outcome.copyPath), bytes);
+        // The program goes on with an empty, open store; the next save cannot touch the copy.
+        QVERIFY(store.Active());
+        QVERIFY(store.NoneVisible());
+        store.Insert();
+        store.SetAsString(QStringLiteral("Nome"), QStringLiteral("Novo"));
+        store.Commit();
+        store.SaveToFile(path);
+        QCOMPARE(readAll(outcome.copyPath), bytes);
+    }
+
+    void failedSaveKeepsOldFile_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("target is a folder") << int(TargetIsFolder);
+        QTest::newRow("parent is a file") << int(ParentIsFile);
+        QTest::newRow("disk fills early") << int(DiskFullEarly);
+        QTest::newRow("disk fills at the last byte") << int(DiskFullAtLastByte);
+        QTest::newRow("fsync fails") << int(FsyncFails);
+        QTest::newRow("rename fails") << int(RenameFails);
+    }
+
+    void failedSaveKeepsOldFile()
+    {
+        QFETCH(int, fault);
+        if (fault >= DiskFullEarly && !FaultShim::loaded())
+            QSKIP("the fault shim could not be preloaded");
+        QTemporaryDir dir;
+        QString path = dir.filePath(QString::fromLatin1(kDataFileName));
+        const QByteArray old = sampleFile(dir.path());
+        QFile::remove(dir.filePath(QStringLiteral("sample.VKX")));
+        if (fault == TargetIsFolder)
+            QVERIFY(QDir(dir.path()).mkdir(QString::fromLatin1(kDataFileName)));
+        else
+            writeAll(path, old);
+        if (fault == ParentIsFile)
+            path = path + QStringLiteral("/Lirvan.VKX");
+
+        ContactStore store;
+        for (int i = 0; i < 200; ++i)
+            addFull(store, {QStringLiteral("Contato %1").arg(i), QStringLiteral("(11) 9%1").arg(i)});
+        QTemporaryDir scratch;
+        store.SaveToFile(scratch.filePath(QStringLiteral("measure.VKX")));
+        const qint64 newSize = QFileInfo(scratch.filePath(QStringLiteral("measure.VKX"))).size();
+        const QStringList before = files(dir.path());
+
+        const QByteArray where = dir.path().toLocal8Bit();
+        switch (fault) {
+        case DiskFullEarly: FaultShim::failWritesAfter(where, 100); break;
+        case DiskFullAtLastByte: FaultShim::failWritesAfter(where, newSize - 1); break;
+        case FsyncFails: FaultShim::failFsync(where); break;
+        case RenameFails: FaultShim::failRename(where); break;
+        default: break;
+        }
+        const QString error = errorOf([&] { store.SaveToFile(path); });
+        FaultShim::clear();
+
+        QVERIFY2(error.startsWith(QStringLiteral("Não foi possível gravar o arquivo de contatos")), qPrintable(error));
+        QCOMPARE(files(dir.path()), before);
+        if (fault != TargetIsFolder)
+            QCOMPARE(readAll(dir.filePath(QString::fromLatin1(kDataFileName))), old);
+        QCOMPARE(store.RecordCount(), 200);   // memory keeps what was saved there
+    }
+};
+
+int main(int argc, char **argv)
+{
+    FaultShim::ensureLoaded(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestDataFile test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_datafile.moc"
