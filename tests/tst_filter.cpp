@@ -1,0 +1,402 @@
+// The filter language: folding, "%" matching, parsing with its errors, evaluation, and the texts
+// the search row and the letter index build.
+
+#include "store/ContactStore.h"
+#include "store/FilterExpression.h"
+#include "store/SearchFilter.h"
+
+#include <QTest>
+
+#include <array>
+#include <optional>
+
+namespace {
+
+// A contact as the evaluator sees it; an absent value is a null field.
+struct FakeContact
+{
+    std::optional<QString> nome, telefone, celular, comercial, categoria;
+};
+
+class FakeRecord final : public FilterRecord
+{
+public:
+    explicit FakeRecord(const FakeContact &contact) : m_contact(contact) {}
+
+    bool isNull(int field) const override { return !value(field).has_value(); }
+
+    QByteArrayView folded(int field, QByteArray &scratch) const override
+    {
+        scratch = foldUtf8(value(field).value_or(QString()));
+        return scratch;
+    }
+
+private:
+    std::optional<QString> value(int field) const
+    {
+        switch (field) {
+        case ContactStore::Nome: return m_contact.nome;
+        case ContactStore::Telefone: return m_contact.telefone;
+        case ContactStore::Celular: return m_contact.celular;
+        case ContactStore::Comercial: return m_contact.comercial;
+        case ContactStore::Categoria: return m_contact.categoria;
+        default: return std::nullopt;
+        }
+    }
+
+    const FakeContact &m_contact;
+};
+
+// A record whose every field holds the given folded bytes.
+class FoldedRecord final : public FilterRecord
+{
+public:
+    explicit FoldedRecord(QByteArrayView folded) : m_folded(folded) {}
+    bool isNull(int) const override { return false; }
+    QByteArrayView folded(int, QByteArray &) const override { return m_folded; }
+
+private:
+    QByteArrayView m_folded;
+};
+
+const std::nullopt_t none = std::nullopt;
+
+// Folded names: ANA SOUZA, ANDRE LIMA, ANABELA, BARBARA, BRUNO, JOAO D'AVILA, JOAO PEDRO,
+// ANGELA, ALICE, MARIA_CLARA, MARIA CLARA, (no name), 50% OFF.
+const std::array<FakeContact, 13> &contacts()
+{
+    static const std::array<FakeContact, 13> list = {{
+        {u"Ana Souza"_qs, u"3333-1234"_qs, none, none, u"Cliente"_qs},
+        {u"andré lima"_qs, none, u"9999-3333"_qs, none, u"cliente vip"_qs},
+        {u"Anabela"_qs, none, none, none, none},
+        {u"Bárbara"_qs, u"1111"_qs, none, u"2299-0000"_qs, u"Fornecedor"_qs},
+        {u"Bruno"_qs, u"4444"_qs, none, none, none},
+        {u"João d'Ávila"_qs, u"3232"_qs, none, none, u"Família"_qs},
+        {u"JOÃO Pedro"_qs, none, none, u"5555"_qs, u"Clientela"_qs},
+        {u"Ângela"_qs, none, none, none, u"Amiga"_qs},
+        {u"Alice"_qs, none, u"8899"_qs, none, u"cliente"_qs},
+        {u"Maria_Clara"_qs, none, none, none, none},
+        {u"Maria Clara"_qs, none, none, none, none},
+        {none, u"3333-0000"_qs, none, none, u"Cliente"_qs},
+        {u"50% Off"_qs, none, none, none, none},
+    }};
+    return list;
+}
+
+// The names of the contacts that pass, "-" for the nameless one, joined by "|".
+QString passingNames(const FilterExpression &expression)
+{
+    QStringList names;
+    for (const FakeContact &contact : contacts())
+        if (expression.matches(FakeRecord(contact)))
+            names << contact.nome.value_or(u"-"_qs);
+    return names.join(u'|');
+}
+
+QString errorOf(const QString &text)
+{
+    try {
+        FilterExpression::parse(text);
+    } catch (const StoreError &error) {
+        return QString::fromUtf8(error.what());
+    }
+    return QString();
+}
+
+} // namespace
+
+class FilterTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fold_data();
+    void fold();
+    void likeMatch_data();
+    void likeMatch();
+    void filterTexts_data();
+    void filterTexts();
+    void matches_data();
+    void matches();
+    void errors_data();
+    void errors();
+    void longChainsStayFlat();
+};
+
+void FilterTest::fold_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("folded");
+
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("ascii") << u"ana Souza 33-99 %_'"_qs << u"ANA SOUZA 33-99 %_'"_qs;
+    QTest::newRow("portuguese") << u"João Conceição Ângela Lúcia Vânia Zoé Ênio"_qs
+                                << u"JOAO CONCEICAO ANGELA LUCIA VANIA ZOE ENIO"_qs;
+    QTest::newRow("latin-1 capitals") << u"ÀÁÂÃÄÅÇÈÉÊËÌÍÎÏÑÒÓÔÕÖÙÚÛÜÝ"_qs << u"AAAAAACEEEEIIIINOOOOOUUUUY"_qs;
+    QTest::newRow("latin-1 small") << u"àáâãäåçèéêëìíîïñòóôõöùúûüýÿ"_qs << u"AAAAAACEEEEIIIINOOOOOUUUUYY"_qs;
+    QTest::newRow("letters without marks") << u"æøðþ"_qs << u"ÆØÐÞ"_qs;
+    QTest::newRow("sharp s stays") << u"Straße"_qs << u"STRAßE"_qs;
+    QTest::newRow("micro sign") << u"µ"_qs << u"\u039C"_qs;
+    QTest::newRow("signs stay") << u"ª º ° § ½ × ÷ ¿"_qs << u"ª º ° § ½ × ÷ ¿"_qs;
+    QTest::newRow("combining marks dropped") << u"Joa\u0303o Conc\u0327a\u0303o"_qs << u"JOAO CONCAO"_qs;
+    QTest::newRow("two marks on one letter") << u"\u1EA5 \u1EDD"_qs << u"A O"_qs; // ấ ờ
+    QTest::newRow("greek") << u"άλφα"_qs << u"ΑΛΦΑ"_qs;
+    QTest::newRow("cyrillic") << u"йод"_qs << u"ИОД"_qs;
+    QTest::newRow("hangul syllable kept") << u"가"_qs << u"가"_qs;
+    QTest::newRow("surrogate pair upper-cased") << u"x\U00010428y"_qs << u"X\U00010400Y"_qs;
+    QTest::newRow("surrogate pair kept") << u"\U0001F600a"_qs << u"\U0001F600A"_qs;
+    QTest::newRow("lone high surrogate")
+        << (u"a"_qs + QChar(0xD800) + u"b"_qs) << (u"A"_qs + QChar(0xD800) + u"B"_qs);
+    QTest::newRow("lone low surrogate at start")
+        << (QString(QChar(0xDC00)) + u"é"_qs) << (QString(QChar(0xDC00)) + u"E"_qs);
+    QTest::newRow("high surrogate at end") << (u"ç"_qs + QChar(0xD83D)) << (u"C"_qs + QChar(0xD83D));
+    QTest::newRow("long mixed") << u"ã"_qs.repeated(700) + u"\u1EA5"_qs.repeated(700)
+                                << u"A"_qs.repeated(1400);
+}
+
+void FilterTest::fold()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, folded);
+    QCOMPARE(foldText(text), folded);
+    // The record keeps the UTF-8 fold; the program's patterns come from foldText. They must agree.
+    QCOMPARE(foldUtf8(text), foldText(text).toUtf8());
+    QCOMPARE(foldText(folded), folded);
+}
+
+void FilterTest::likeMatch_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<bool>("matches");
+
+    const auto row = [](const char *name, const char *text, const char *pattern, bool matches) {
+        QTest::newRow(name) << QByteArray(text) << QByteArray(pattern) << matches;
+    };
+    row("empty both", "", "", true);
+    row("empty text, percent", "", "%", true);
+    row("empty text, two percents", "", "%%", true);
+    row("empty text, letter", "", "A", false);
+    row("empty pattern", "A", "", false);
+    row("exact", "ABC", "ABC", true);
+    row("whole text only", "ABC", "AB", false);
+    row("longer pattern", "AB", "ABC", false);
+    row("percent alone", "ABC", "%", true);
+    row("two percents", "ABC", "%%", true);
+    row("prefix", "ABC", "A%", true);
+    row("wrong prefix", "ABC", "B%", false);
+    row("suffix", "ABC", "%C", true);
+    row("wrong suffix", "ABC", "%B", false);
+    row("contains", "ABC", "%B%", true);
+    row("not contained", "ABC", "%D%", false);
+    row("a%e on Alice", "ALICE", "A%E", true);
+    row("a%e run empty", "AE", "A%E", true);
+    row("prefix and suffix may not overlap", "A", "A%A", false);
+    row("prefix and suffix meet", "AA", "A%A", true);
+    row("middles in order", "XAYBZ", "%A%B%", true);
+    row("middles out of order", "XBYAZ", "%A%B%", false);
+    row("middle between prefix and suffix", "ABA", "A%B%A", true);
+    row("middle may not use the suffix", "ABA", "A%A%A", false);
+    row("middles may not overlap", "AAA", "%AA%AA%", false);
+    row("middles side by side", "AAAA", "%AA%AA%", true);
+    row("leftmost middle leaves room", "ABXAB", "%AB%X%", true);
+    row("empty segments", "AB", "%%A%%%B%%", true);
+    row("underscore is ordinary", "A_C", "A_C", true);
+    row("underscore matches only itself", "ABC", "A_C", false);
+    row("percent in text", "50% OFF", "50%", true);
+    row("utf-8 middle", "JO\xC3\x83O", "%\xC3\x83%", true);
+    row("utf-8 differs", "JO\xC3\x83O", "%\xC3\x95%", false);
+    row("utf-8 suffix", "JO\xC3\x83O", "%\xC3\x83O", true);
+}
+
+void FilterTest::likeMatch()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, pattern);
+    QFETCH(bool, matches);
+    QCOMPARE(::likeMatch(text, pattern), matches);
+
+    // The compiled filter splits the pattern once; it must give the same answer.
+    QString literal = QString::fromUtf8(pattern);
+    literal.replace(u'\'', u"''"_qs);
+    const auto expression = FilterExpression::parse(u"upper(nome) like '"_qs + literal + u'\'');
+    QCOMPARE(expression->matches(FoldedRecord(text)), matches);
+}
+
+void FilterTest::filterTexts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("phones");
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("all empty") << QString() << QString() << QString() << QString();
+    QTest::newRow("all three")
+        << u"ana"_qs << u"99"_qs << u"clien"_qs
+        << u" nome is not null  and upper(Nome) like '%ANA%' and upper(categoria) like '%CLIEN%'"
+           " and (upper(telefone) like '%99%' or upper(celular) like '%99%' or upper(comercial) like '%99%')"_qs;
+    QTest::newRow("name only") << u"ana"_qs << QString() << QString()
+                               << u" nome is not null  and upper(Nome) like '%ANA%'"_qs;
+    QTest::newRow("phones only")
+        << QString() << u"3333"_qs << QString()
+        << u" nome is not null  and (upper(telefone) like '%3333%' or upper(celular) like '%3333%'"
+           " or upper(comercial) like '%3333%')"_qs;
+    QTest::newRow("category only") << QString() << QString() << u"Cli"_qs
+                                   << u" nome is not null  and upper(categoria) like '%CLI%'"_qs;
+    QTest::newRow("blank name box") << u" "_qs << QString() << QString()
+                                    << u" nome is not null  and upper(Nome) like '% %'"_qs;
+    QTest::newRow("blanks everywhere")
+        << u"  "_qs << u" "_qs << u" "_qs
+        << u" nome is not null  and upper(Nome) like '%  %' and upper(categoria) like '% %'"
+           " and (upper(telefone) like '% %' or upper(celular) like '% %' or upper(comercial) like '% %')"_qs;
+    QTest::newRow("apostrophe") << u"d'Ávila"_qs << QString() << QString()
+                                << u" nome is not null  and upper(Nome) like '%D''AVILA%'"_qs;
+    QTest::newRow("apostrophes only") << QString() << QString() << u"''"_qs
+                                      << u" nome is not null  and upper(categoria) like '%''''%'"_qs;
+    QTest::newRow("accents") << u"joão"_qs << QString() << u"Família"_qs
+                             << u" nome is not null  and upper(Nome) like '%JOAO%'"
+                                " and upper(categoria) like '%FAMILIA%'"_qs;
+    QTest::newRow("user wildcard") << u"a%e"_qs << QString() << QString()
+                                   << u" nome is not null  and upper(Nome) like '%A%E%'"_qs;
+}
+
+void FilterTest::filterTexts()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, phones);
+    QFETCH(QString, category);
+    QFETCH(QString, expected);
+
+    const QString text = searchFilterText(name, phones, category);
+    QCOMPARE(text, expected);
+    QCOMPARE(text.isNull(), expected.isNull());
+    if (!text.isEmpty())
+        QCOMPARE(errorOf(text), QString());
+}
+
+void FilterTest::matches_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("names");
+
+    const QString everyName = u"Ana Souza|andré lima|Anabela|Bárbara|Bruno|João d'Ávila|JOÃO Pedro|"
+                              "Ângela|Alice|Maria_Clara|Maria Clara|50% Off"_qs;
+
+    QTest::newRow("letter a") << letterFilterText(u"a"_qs) << u"Ana Souza|andré lima|Anabela|Ângela|Alice"_qs;
+    QTest::newRow("letter b") << letterFilterText(u"b"_qs) << u"Bárbara|Bruno"_qs;
+    QTest::newRow("letter j") << letterFilterText(u"j"_qs) << u"João d'Ávila|JOÃO Pedro"_qs;
+    QTest::newRow("letter z") << letterFilterText(u"z"_qs) << QString();
+    QTest::newRow("empty text") << QString() << everyName.left(everyName.lastIndexOf(u'|')) + u"|-|50% Off"_qs;
+    QTest::newRow("blank text") << u" \t "_qs << everyName.left(everyName.lastIndexOf(u'|')) + u"|-|50% Off"_qs;
+    QTest::newRow("is not null") << u"nome is not null"_qs << everyName;
+
+    const auto search = [](const char *name, const QString &n, const QString &t, const QString &c,
+                           const QString &names) {
+        QTest::newRow(name) << searchFilterText(n, t, c) << names;
+    };
+    search("name ana", u"ana"_qs, {}, {}, u"Ana Souza|Anabela"_qs);
+    search("name joao", u"joao"_qs, {}, {}, u"João d'Ávila|JOÃO Pedro"_qs);
+    search("name João", u"João"_qs, {}, {}, u"João d'Ávila|JOÃO Pedro"_qs);
+    search("name JOÃO", u"JOÃO"_qs, {}, {}, u"João d'Ávila|JOÃO Pedro"_qs);
+    search("name angela", u"angela"_qs, {}, {}, u"Ângela"_qs);
+    search("name with typed wildcard", u"a%e"_qs, {}, {},
+           u"andré lima|Anabela|JOÃO Pedro|Ângela|Alice"_qs);
+    search("name with apostrophe", u"d'ávila"_qs, {}, {}, u"João d'Ávila"_qs);
+    search("name apostrophe alone", u"'"_qs, {}, {}, u"João d'Ávila"_qs);
+    search("underscore is a character", u"a_c"_qs, {}, {}, u"Maria_Clara"_qs);
+    search("percent typed", u"%"_qs, {}, {}, everyName);
+    search("percent in a name", u"50%"_qs, {}, {}, u"50% Off"_qs);
+    search("blank name box", u" "_qs, {}, {},
+           u"Ana Souza|andré lima|João d'Ávila|JOÃO Pedro|Maria Clara|50% Off"_qs);
+    search("phones, nameless left out", {}, u"3333"_qs, {}, u"Ana Souza|andré lima"_qs);
+    search("phones in any of three", {}, u"99"_qs, {}, u"andré lima|Bárbara|Alice"_qs);
+    search("category", {}, {}, u"clien"_qs, u"Ana Souza|andré lima|JOÃO Pedro|Alice"_qs);
+    search("category accents", {}, {}, u"FAMILIA"_qs, u"João d'Ávila"_qs);
+    search("all three boxes", u"a"_qs, u"99"_qs, u"clien"_qs, u"andré lima|Alice"_qs);
+    search("nothing matches", u"ana"_qs, u"99"_qs, u"clien"_qs, QString());
+
+    QTest::newRow("and binds tighter than or")
+        << u"upper(nome) like 'ANA%' or upper(nome) like 'B%' and categoria is not null"_qs
+        << u"Ana Souza|Anabela|Bárbara"_qs;
+    QTest::newRow("parentheses")
+        << u"(upper(nome) like 'ANA%' or upper(nome) like 'B%') and categoria is not null"_qs
+        << u"Ana Souza|Bárbara"_qs;
+    QTest::newRow("nested parentheses")
+        << u"((categoria is not null) and ((telefone is not null) or (comercial is not null)))"_qs
+        << u"Ana Souza|Bárbara|João d'Ávila|JOÃO Pedro|-"_qs;
+    QTest::newRow("like is false for null") << u"upper(celular) like '%'"_qs << u"andré lima|Alice"_qs;
+    QTest::newRow("like on a field never set") << u"upper(cidade) like '%'"_qs << QString();
+    QTest::newRow("pattern is not folded") << u"upper(nome) like 'ana%'"_qs << QString();
+    QTest::newRow("keywords in capitals")
+        << u"NOME IS NOT NULL AND UPPER(NOME) LIKE 'B%' Or Upper(Nome) Like 'ALICE'"_qs
+        << u"Bárbara|Bruno|Alice"_qs;
+    QTest::newRow("free blanks") << u"  upper ( nOmE )like'B%'\t\n"_qs << u"Bárbara|Bruno"_qs;
+    QTest::newRow("no blanks") << u"(upper(nome)like'B%')or(upper(nome)like'ALICE')"_qs
+                               << u"Bárbara|Bruno|Alice"_qs;
+    QTest::newRow("doubled apostrophe") << u"upper(nome) like '%D''A%'"_qs << u"João d'Ávila"_qs;
+    QTest::newRow("empty literal") << u"upper(nome) like ''"_qs << QString();
+}
+
+void FilterTest::matches()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, names);
+    QCOMPARE(passingNames(*FilterExpression::parse(filter)), names);
+}
+
+void FilterTest::errors_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("message");
+
+    const auto row = [](const char *name, const QString &filter, int position, const QString &what) {
+        QTest::newRow(name) << filter << u"Filtro inválido na posição %1: %2"_qs.arg(position).arg(what);
+    };
+    row("literal expected", u"upper(nome) like ANA"_qs, 18, u"esperado um literal entre apóstrofos"_qs);
+    row("unknown field", u"upper(xyz) like 'A'"_qs, 7, u"campo desconhecido 'xyz'"_qs);
+    row("unknown field in test", u"nome is not null and cidadee is not null"_qs, 22,
+        u"campo desconhecido 'cidadee'"_qs);
+    row("unterminated literal", u"upper(nome) like 'ANA"_qs, 18, u"literal sem o apóstrofo de fechamento"_qs);
+    row("doubled apostrophe at end", u"upper(nome) like 'ANA''"_qs, 18,
+        u"literal sem o apóstrofo de fechamento"_qs);
+    row("trailing garbage", u"nome is not null nome"_qs, 18, u"esperado \"and\", \"or\" ou o fim do texto"_qs);
+    row("stray character", u"nome is not null # "_qs, 18, u"esperado \"and\", \"or\" ou o fim do texto"_qs);
+    row("stray closing parenthesis", u"nome is not null)"_qs, 17,
+        u"esperado \"and\", \"or\" ou o fim do texto"_qs);
+    row("unclosed parenthesis", u"(nome is not null"_qs, 18, u"esperado \"and\", \"or\" ou \")\""_qs);
+    row("dangling and", u"nome is not null and"_qs, 21, u"esperado um nome de campo, \"upper\" ou \"(\""_qs);
+    row("keyword as field", u"and is not null"_qs, 1, u"esperado um nome de campo, \"upper\" ou \"(\""_qs);
+    row("missing not", u"nome is null"_qs, 9, u"esperado \"not\""_qs);
+    row("missing null", u"nome is not"_qs, 12, u"esperado \"null\""_qs);
+    row("missing is", u"nome like 'A'"_qs, 6, u"esperado \"is\""_qs);
+    row("upper without parenthesis", u"upper nome"_qs, 7, u"esperado \"(\""_qs);
+    row("upper without field", u"upper() like 'A'"_qs, 7, u"esperado um nome de campo"_qs);
+    row("upper unclosed", u"upper(nome like 'A'"_qs, 12, u"esperado \")\""_qs);
+    row("missing like", u"upper(nome) = 'A'"_qs, 13, u"esperado \"like\""_qs);
+    row("empty parentheses", u"()"_qs, 2, u"esperado um nome de campo, \"upper\" ou \"(\""_qs);
+    row("position counts characters", u"upper(nome) like '\U0001D49C\U0001D49C' x"_qs, 23,
+        u"esperado \"and\", \"or\" ou o fim do texto"_qs);
+    row("nesting too deep", u"("_qs.repeated(1000), 201, u"parênteses aninhados demais"_qs);
+}
+
+void FilterTest::errors()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, message);
+    QCOMPARE(errorOf(filter), message);
+}
+
+void FilterTest::longChainsStayFlat()
+{
+    // Hundreds of thousands of operands must neither overflow the stack while parsing, nor
+    // while evaluating, nor while the tree is destroyed.
+    const int count = 200000;
+    const QString ands = QStringList(count, u"nome is not null"_qs).join(u" and "_qs);
+    QCOMPARE(passingNames(*FilterExpression::parse(ands)).count(u'|'), 11);
+    const QString ors = QStringList(count, u"upper(nome) like 'X'"_qs).join(u" or "_qs)
+                      + u" or upper(nome) like 'B%'"_qs;
+    QCOMPARE(passingNames(*FilterExpression::parse(ors)), u"Bárbara|Bruno"_qs);
+}
+
+QTEST_GUILESS_MAIN(FilterTest)
+#include "tst_filter.moc"
