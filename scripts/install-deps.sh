@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-translations-l10n libgl-dev
-    zlib1g-dev libsqlite3-dev
+    libsqlite3-dev
     fonts-liberation fonts-dejavu-core
     poppler-utils
 )

@@ -5,7 +5,7 @@
 //   u16 field count, then per field: u8 name length, name (ASCII), u8 type (0 text, 1 date), u16 width
 //   u32 record count, then per record: u16 null mask, i32 birth date (Julian day),
 //       u16 end offset of each of the 13 text fields, the text fields' UTF-8 bytes back to back
-//   u32 CRC-32 of every byte before it
+//   u32 checksum of every byte before it (see checksum())
 
 #include "store/ContactStore.h"
 #include "store/FilterExpression.h"
@@ -23,7 +23,6 @@
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
-#include <zlib.h>
 
 namespace {
 
@@ -74,9 +73,69 @@ private:
     const char *m_end;
 };
 
+// A fast 32-bit checksum over 64-bit words in four lanes: every step is invertible, so any change
+// confined to one word always changes the sum.
+quint32 checksum(const char *data, qsizetype size)
+{
+    constexpr quint64 kPrime = 0x9E3779B185EBCA87ull;
+    quint64 lanes[4] = {1, 2, 3, 4};
+    auto step = [&](quint64 &h, quint64 w) { h = ((h ^ w) << 31 | (h ^ w) >> 33) * kPrime; };
+    qsizetype at = 0;
+    for (; at + 32 <= size; at += 32) {
+        quint64 w[4];
+        std::memcpy(w, data + at, 32);
+        for (int i = 0; i < 4; ++i)
+            step(lanes[i], w[i]);
+    }
+    for (; at < size; ++at)
+        step(lanes[at & 3], quint64(uchar(data[at])) | 0x100);
+    quint64 h = quint64(size);
+    for (quint64 lane : lanes)
+        step(h, lane);
+    return quint32(h ^ (h >> 32));
+}
+
 [[noreturn]] void corrupt(const QString &why)
 {
     throw StoreError(why.toStdString());
+}
+
+bool isUtf8Continuation(char c)
+{
+    return (uchar(c) & 0xC0) == 0x80;
+}
+
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates, nothing
+// above U+10FFFF.
+bool isValidUtf8(const char *data, qsizetype size)
+{
+    const auto *p = reinterpret_cast<const uchar *>(data);
+    const auto *end = p + size;
+    while (p < end) {
+        const uchar c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int extra;
+        char32_t code;
+        if ((c & 0xE0) == 0xC0) { extra = 1; code = c & 0x1F; }
+        else if ((c & 0xF0) == 0xE0) { extra = 2; code = c & 0x0F; }
+        else if ((c & 0xF8) == 0xF0) { extra = 3; code = c & 0x07; }
+        else return false;
+        if (end - p <= extra)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (p[k] & 0x3F);
+        }
+        static constexpr char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
+        if (code < kMinimum[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        p += extra + 1;
+    }
+    return true;
 }
 
 } // namespace
@@ -113,7 +172,7 @@ void ContactStore::SaveToFile(const QString &path)
             putU16(out, r.ends[field]);
         out.append(r.text);
     }
-    putU32(out, quint32(crc32(0L, reinterpret_cast<const Bytef *>(out.constData()), uInt(out.size()))));
+    putU32(out, checksum(out.constData(), out.size()));
 
     // The old file stays whole until the new one is complete and flushed. The first error is kept:
     // after a failure QSaveFile may only say "Unknown error".
@@ -166,7 +225,7 @@ void ContactStore::LoadFromFile(const QString &path)
     const qsizetype body = data.size() - 4;
     Reader tail(data.constData() + body, 4);
     const quint32 stored = tail.u32("soma de verificação");
-    const quint32 actual = quint32(crc32(0L, reinterpret_cast<const Bytef *>(data.constData()), uInt(body)));
+    const quint32 actual = checksum(data.constData(), body);
     if (stored != actual)
         corrupt(QStringLiteral("soma de verificação não confere (arquivo danificado ou truncado)"));
 
@@ -192,44 +251,43 @@ void ContactStore::LoadFromFile(const QString &path)
     records.reserve(count);
     const int minJulian = int(QDate(1, 1, 1).toJulianDay());
     const int maxJulian = int(QDate(9999, 12, 31).toJulianDay());
-    Pending pending;
     for (quint32 i = 0; i < count; ++i) {
-        const quint16 nullMask = in.u16("registro");
-        const qint32 birth = qint32(in.u32("registro"));
-        quint16 ends[kTextFields];
-        for (quint16 &end : ends)
+        ContactRecord r;
+        r.seq = i;
+        r.nullMask = in.u16("registro");
+        r.birthJulian = qint32(in.u32("registro"));
+        for (quint16 &end : r.ends)
             end = in.u16("registro");
-        if (nullMask >> FieldCount)
-            corrupt(QStringLiteral("registro %1 inválido").arg(i + 1));
-        const char *text = in.bytes(ends[kTextFields - 1], "texto do registro");
+        auto invalid = [i] { corrupt(QStringLiteral("registro %1 inválido").arg(i + 1)); };
+        if (r.nullMask >> FieldCount)
+            invalid();
+        const quint16 length = r.ends[kTextFields - 1];
+        const char *text = in.bytes(length, "texto do registro");
+        if (!isValidUtf8(text, length))
+            invalid();
         quint16 begin = 0;
         for (int field = 0; field < kTextFields; ++field) {
-            if (ends[field] < begin)
-                corrupt(QStringLiteral("registro %1 inválido").arg(i + 1));
-            const bool isNull = nullMask & (1u << field);
-            if (isNull && ends[field] != begin)
-                corrupt(QStringLiteral("registro %1 inválido").arg(i + 1));
-            pending.isNull[field] = isNull;
-            if (!isNull) {
-                QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-                QString value = decoder(QByteArrayView(text + begin, ends[field] - begin));
-                if (decoder.hasError() || value.size() > fieldDef(field).width || value.isEmpty())
-                    corrupt(QStringLiteral("registro %1 inválido").arg(i + 1));
-                pending.values[field] = std::move(value);
-            } else {
-                pending.values[field].clear();
-            }
-            begin = ends[field];
+            const quint16 end = r.ends[field];
+            if (end < begin)
+                invalid();
+            const bool isNull = r.nullMask & (1u << field);
+            if (isNull != (end == begin))
+                invalid();
+            // A field is never cut through a character, nor wider than its width.
+            if (end < length && isUtf8Continuation(text[end]))
+                invalid();
+            if (end - begin > fieldDef(field).width
+                && QString::fromUtf8(text + begin, end - begin).size() > fieldDef(field).width)
+                invalid();
+            begin = end;
         }
-        pending.isNull[Nascimento] = nullMask & (1u << Nascimento);
-        if (!pending.isNull[Nascimento]) {
-            if (birth < minJulian || birth > maxJulian)
-                corrupt(QStringLiteral("registro %1 tem data inválida").arg(i + 1));
-            pending.birth = QDate::fromJulianDay(birth);
-        } else {
-            pending.birth = QDate();
-        }
-        records.push_back(makeRecord(pending, i));
+        if (!(r.nullMask & (1u << Nascimento)) && (r.birthJulian < minJulian || r.birthJulian > maxJulian))
+            corrupt(QStringLiteral("registro %1 tem data inválida").arg(i + 1));
+        if (r.nullMask & (1u << Nascimento))
+            r.birthJulian = 0;
+        r.text = QByteArray(text, length);
+        foldRecord(r);
+        records.push_back(std::move(r));
     }
     if (in.left() != 0)
         corrupt(QStringLiteral("dados a mais depois do último registro"));

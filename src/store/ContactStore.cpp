@@ -3,6 +3,8 @@
 #include "store/FilterExpression.h"
 
 #include <QLocale>
+#include <cstring>
+#include <string>
 #include <QRegularExpression>
 #include <algorithm>
 #include <array>
@@ -108,6 +110,67 @@ private:
 
 } // namespace
 
+namespace {
+
+// The folds of U+0000..U+00FF as UTF-8, taken once from foldUtf8 so both paths agree.
+struct Latin1Folds
+{
+    char bytes[256][4];
+    quint8 length[256];
+    Latin1Folds()
+    {
+        for (int c = 0; c < 256; ++c) {
+            const QByteArray folded = foldUtf8(QString(QChar(c)));
+            length[c] = quint8(std::min<qsizetype>(folded.size(), 4));
+            std::memcpy(bytes[c], folded.constData(), length[c]);
+        }
+    }
+};
+
+} // namespace
+
+void foldRecord(ContactRecord &r)
+{
+    static const Latin1Folds latin1;
+    int total = 0;
+    for (int field : kFoldedFields)
+        total += r.ends[field] - (field == 0 ? 0 : r.ends[field - 1]);
+    // Built in a reused buffer, then copied once at its exact size.
+    thread_local std::string folded;
+    folded.resize(size_t(total) * 2);   // a Latin-1 fold never grows past 2 bytes
+    char *out = folded.data();
+    qsizetype at = 0;
+    for (int slot = 0; slot < 5; ++slot) {
+        const int field = kFoldedFields[slot];
+        const int begin = field == 0 ? 0 : r.ends[field - 1];
+        const int length = r.ends[field] - begin;
+        const auto *text = reinterpret_cast<const uchar *>(r.text.constData() + begin);
+        for (int k = 0; k < length;) {
+            const uchar c = text[k];
+            if (c < 0x80) {
+                out[at++] = (c >= 'a' && c <= 'z') ? char(c - 32) : char(c);
+                ++k;
+            } else if ((c == 0xC2 || c == 0xC3) && k + 1 < length) {
+                const int code = ((c & 0x1F) << 6) | (text[k + 1] & 0x3F);
+                std::memcpy(out + at, latin1.bytes[code], latin1.length[code]);
+                at += latin1.length[code];
+                k += 2;
+            } else {
+                // Anything else: fold the rest of the field the general way.
+                const QByteArray rest = foldUtf8(QString::fromUtf8(reinterpret_cast<const char *>(text + k),
+                                                                   length - k));
+                folded.resize(std::max<size_t>(folded.size(), size_t(at + rest.size() + total * 2)));
+                out = folded.data();
+                std::memcpy(out + at, rest.constData(), rest.size());
+                at += rest.size();
+                break;
+            }
+        }
+        r.foldEnds[slot] = quint16(at);
+    }
+    r.folded = QByteArray(folded.data(), at);
+}
+
 const ContactStore::FieldDef &ContactStore::fieldDef(int field)
 {
     return kFields.at(field);
@@ -202,14 +265,8 @@ ContactRecord ContactStore::makeRecord(const Pending &p, quint32 seq) const
         r.nullMask |= kDateBit;
     else
         r.birthJulian = qint32(p.birth.toJulianDay());
-    for (int slot = 0; slot < 5; ++slot) {
-        const int field = kFoldedFields[slot];
-        if (!p.isNull[field])
-            r.folded += foldUtf8(p.values[field]);
-        r.foldEnds[slot] = quint16(r.folded.size());
-    }
     r.text.squeeze();
-    r.folded.squeeze();
+    foldRecord(r);
     return r;
 }
 
@@ -248,6 +305,35 @@ bool ContactStore::lessInOrder(int a, int b) const
     return ra.seq < rb.seq;
 }
 
+// True when `b` must not follow `a` in name order.
+bool ContactStore::namesOutOfOrder(const ContactRecord &a, const ContactRecord &b) const
+{
+    const bool nullA = recordIsNull(a, Nome);
+    const bool nullB = recordIsNull(b, Nome);
+    if (nullA || nullB)
+        return !nullA && nullB ? true : (nullA && nullB && a.seq > b.seq);
+    // Where the folded names first differ, an unaccented capital, digit or blank on both sides
+    // (or the end of one name against one of those) orders them as the collator orders them at
+    // its first level, which decides; anything else goes to the collator.
+    const QByteArrayView fa(a.folded.constData(), a.foldEnds[0]);
+    const QByteArrayView fb(b.folded.constData(), b.foldEnds[0]);
+    auto simple = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' '; };
+    const qsizetype common = std::min(fa.size(), fb.size());
+    qsizetype k = 0;
+    while (k < common && fa[k] == fb[k])
+        ++k;
+    if (k < common) {
+        if (simple(fa[k]) && simple(fb[k]))
+            return fb[k] < fa[k];
+    } else if (fa.size() != fb.size()) {
+        const QByteArrayView longer = fa.size() > fb.size() ? fa : fb;
+        if (simple(longer[k]))
+            return fa.size() > fb.size();
+    }
+    const int c = m_collator.compare(recordValue(a, Nome), recordValue(b, Nome));
+    return c > 0 || (c == 0 && a.seq > b.seq);
+}
+
 bool ContactStore::sortByName(bool trustStoredOrder)
 {
     const int n = int(m_records.size());
@@ -255,27 +341,11 @@ bool ContactStore::sortByName(bool trustStoredOrder)
     for (int i = 0; i < n; ++i)
         m_order[i] = i;
     if (trustStoredOrder) {
-        // Files are written in name order: checking that is one comparison per record.
+        // Files are written in name order: checking that costs one comparison per record, and
+        // most comparisons are settled by the folded names alone.
         bool sorted = true;
-        QString previous;
-        bool previousNull = true;
-        for (int i = 0; i < n && sorted; ++i) {
-            const ContactRecord &r = m_records[i];
-            const bool isNull = recordIsNull(r, Nome);
-            QString name = isNull ? QString() : recordValue(r, Nome);
-            if (i > 0) {
-                if (previousNull && !isNull) {
-                } else if (!previousNull && isNull) {
-                    sorted = false;
-                } else if (!isNull && m_collator.compare(previous, name) > 0) {
-                    sorted = false;
-                } else if (m_records[i - 1].seq > r.seq) {
-                    sorted = false;
-                }
-            }
-            previous = std::move(name);
-            previousNull = isNull;
-        }
+        for (int i = 1; i < n && sorted; ++i)
+            sorted = !namesOutOfOrder(m_records[i - 1], m_records[i]);
         if (sorted)
             return false;
     }

@@ -19,6 +19,10 @@ class StoreError : public std::runtime_error
 };
 
 class FilterExpression;
+struct ContactRecord;
+
+// Fills a record's folded copy of the searched fields from its text.
+void foldRecord(ContactRecord &record);
 
 // One stored contact, compact: the 13 text fields as one UTF-8 buffer with end offsets, the birth
 // date as a Julian day, and the upper-cased, accent-folded copy of the fields the search row scans.
@@ -121,6 +125,7 @@ private:
     void placeInOrder(int id);
     void placeInVisible(int id);
     bool sortByName(bool trustStoredOrder);
+    bool namesOutOfOrder(const ContactRecord &a, const ContactRecord &b) const;
 
     std::vector<ContactRecord> m_records;
     std::vector<int> m_order;        // every record id in the active order
