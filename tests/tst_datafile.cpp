@@ -140,6 +140,46 @@ private slots:
         QCOMPARE(loaded.RecordCount(), 2);
     }
 
+    void loadPutsRecordsInNameOrder_data()
+    {
+        QTest::addColumn<QString>("savedOrder");
+        QTest::newRow("saved in name order") << "Nome";
+        QTest::newRow("saved in birth order") << "Nascimento";
+    }
+
+    void loadPutsRecordsInNameOrder()
+    {
+        QFETCH(QString, savedOrder);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.VKX"));
+        ContactStore store;
+        const QStringList names{"Zé", "Érico", "eduardo", "Ana Maria", "Ana", "ana", "Ângela", "André", "Ana",
+                                "Bárbara", "bruno", "Ana-Lúcia", "Ana 2", "Ana 10", "Ø", "Čeněk", ""};
+        int day = 1;
+        for (const QString &name : names)
+            addFull(store, {name, QString::number(day), "", "", "", "", "", "", "", "", "", "", "",
+                            QStringLiteral("%1/01/1990").arg(28 - day++)});
+        QStringList expected;
+        QStringList expectedPhones;
+        for (int row = 0; row < store.visibleRowCount(); ++row) {
+            expected << store.valueAt(row, ContactStore::Nome);
+            expectedPhones << store.valueAt(row, ContactStore::Telefone);
+        }
+        store.SetIndexFieldNames(savedOrder);
+        store.SaveToFile(path);
+        ContactStore loaded;
+        loaded.LoadFromFile(path);
+        QStringList names2;
+        QStringList phones;
+        for (int row = 0; row < loaded.visibleRowCount(); ++row) {
+            names2 << loaded.valueAt(row, ContactStore::Nome);
+            phones << loaded.valueAt(row, ContactStore::Telefone);
+        }
+        QCOMPARE(names2, expected);
+        if (savedOrder == QLatin1String("Nome"))
+            QCOMPARE(phones, expectedPhones);   // equal names keep their stored order
+    }
+
     void startupWithoutFileIsSilentAndEmpty()
     {
         QTemporaryDir dir;
