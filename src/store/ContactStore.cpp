@@ -84,11 +84,20 @@ QDate parseDate(const QString &text, bool *ok)
     return date;
 }
 
+QString textOf(const ContactRecord &r, int field)
+{
+    if (r.nullMask & (1u << field))
+        return QString();
+    if (field == ContactStore::Nascimento)
+        return QDate::fromJulianDay(r.birthJulian).toString(QStringLiteral("dd/MM/yyyy"));
+    const int begin = field == 0 ? 0 : r.ends[field - 1];
+    return QString::fromUtf8(r.text.constData() + begin, r.ends[field] - begin);
+}
+
 class RecordForFilter final : public FilterRecord
 {
 public:
-    RecordForFilter(const ContactRecord &record, const std::function<QString(int)> &value)
-        : m_record(record), m_value(value) {}
+    explicit RecordForFilter(const ContactRecord &record) : m_record(record) {}
 
     bool isNull(int field) const override { return m_record.nullMask & (1u << field); }
 
@@ -99,13 +108,12 @@ public:
             const int begin = slot == 0 ? 0 : m_record.foldEnds[slot - 1];
             return QByteArrayView(m_record.folded.constData() + begin, m_record.foldEnds[slot] - begin);
         }
-        scratch = foldUtf8(m_value(field));
+        scratch = foldUtf8(textOf(m_record, field));
         return scratch;
     }
 
 private:
     const ContactRecord &m_record;
-    const std::function<QString(int)> &m_value;
 };
 
 } // namespace
@@ -237,12 +245,7 @@ void ContactStore::Close()
 
 QString ContactStore::recordValue(const ContactRecord &r, int field) const
 {
-    if (r.nullMask & (1u << field))
-        return QString();
-    if (field == Nascimento)
-        return QDate::fromJulianDay(r.birthJulian).toString(QStringLiteral("dd/MM/yyyy"));
-    const int begin = field == 0 ? 0 : r.ends[field - 1];
-    return QString::fromUtf8(r.text.constData() + begin, r.ends[field] - begin);
+    return textOf(r, field);
 }
 
 bool ContactStore::recordIsNull(const ContactRecord &r, int field) const
@@ -381,11 +384,18 @@ void ContactStore::rebuildOrder()
         sortByName(false);
         return;
     }
+    // Birth-date order: nulls first, then by date, equal dates in stored order.
     const int n = int(m_records.size());
+    std::vector<std::pair<quint64, int>> keys(n);
+    for (int i = 0; i < n; ++i) {
+        const ContactRecord &r = m_records[i];
+        const quint64 date = recordIsNull(r, Nascimento) ? 0 : quint64(quint32(r.birthJulian) + 1);
+        keys[i] = {date << 32 | r.seq, i};
+    }
+    std::sort(keys.begin(), keys.end());
     m_order.resize(n);
     for (int i = 0; i < n; ++i)
-        m_order[i] = i;
-    std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) { return lessInOrder(a, b); });
+        m_order[i] = keys[i].second;
 }
 
 void ContactStore::placeInOrder(int id)
@@ -439,8 +449,7 @@ bool ContactStore::passesFilter(const ContactRecord &r) const
 {
     if (!m_filterExpr)
         return true;
-    const std::function<QString(int)> value = [&](int field) { return recordValue(r, field); };
-    return m_filterExpr->matches(RecordForFilter(r, value));
+    return m_filterExpr->matches(RecordForFilter(r));
 }
 
 void ContactStore::rebuildVisible()
