@@ -121,6 +121,9 @@ private slots:
     void errors_data();
     void errors();
     void longChainsStayFlat();
+    void throughTheStore_data();
+    void throughTheStore();
+    void storeRejectsMalformedText();
 };
 
 void FilterTest::fold_data()
@@ -396,6 +399,114 @@ void FilterTest::longChainsStayFlat()
     const QString ors = QStringList(count, u"upper(nome) like 'X'"_qs).join(u" or "_qs)
                       + u" or upper(nome) like 'B%'"_qs;
     QCOMPARE(passingNames(*FilterExpression::parse(ors)), u"Bárbara|Bruno"_qs);
+}
+
+namespace {
+
+// A store holding a few contacts, one of whose names was erased after it was saved.
+void fillStore(ContactStore &store)
+{
+    struct Row { const char16_t *nome, *telefone, *celular, *categoria; };
+    const Row rows[] = {
+        {u"Bárbara", u"1111", nullptr, u"Fornecedor"},
+        {u"Ana", u"3333-1234", nullptr, u"Cliente"},
+        {u"andré", nullptr, u"99-3333", u"cliente vip"},
+        {u"Ângela", nullptr, nullptr, u"Amiga"},
+        {u"João d'Ávila", u"3232", nullptr, u"Família"},
+        {u"JOÃO Pedro", nullptr, nullptr, u"Clientela"},
+        {u"Sem Nome", u"3333-0000", nullptr, u"Cliente"},
+    };
+    for (const Row &row : rows) {
+        store.Insert();
+        store.SetAsString(u"Nome"_qs, QString::fromUtf16(row.nome));
+        if (row.telefone)
+            store.SetAsString(u"Telefone"_qs, QString::fromUtf16(row.telefone));
+        if (row.celular)
+            store.SetAsString(u"Celular"_qs, QString::fromUtf16(row.celular));
+        store.SetAsString(u"Categoria"_qs, QString::fromUtf16(row.categoria));
+        store.Commit();
+    }
+    store.SetFiltered(false);
+    store.SetFilter(letterFilterText(u"s"_qs));
+    store.SetFiltered(true);
+    store.Edit();
+    store.SetAsString(u"Nome"_qs, QString());
+    store.Commit();
+    store.SetFiltered(false);
+}
+
+// The visible contacts' names, walked as the report walks them, sorted so the order the store
+// keeps does not matter here; "-" for a contact without a name.
+QString visibleNames(ContactStore &store)
+{
+    QStringList names;
+    for (store.MoveFirst(); !store.AtEnd(); store.Next())
+        names << (store.IsNull(u"Nome"_qs) ? u"-"_qs : store.AsString(u"Nome"_qs));
+    names.sort();
+    return names.join(u'|');
+}
+
+QString sortedNames(const QString &names)
+{
+    QStringList list = names.split(u'|', Qt::SkipEmptyParts);
+    list.sort();
+    return list.join(u'|');
+}
+
+} // namespace
+
+void FilterTest::throughTheStore_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("names");
+
+    QTest::newRow("letter a") << letterFilterText(u"a"_qs) << u"Ana|andré|Ângela"_qs;
+    QTest::newRow("letter j") << letterFilterText(u"j"_qs) << u"João d'Ávila|JOÃO Pedro"_qs;
+    QTest::newRow("name joão") << searchFilterText(u"joão"_qs, {}, {}) << u"João d'Ávila|JOÃO Pedro"_qs;
+    QTest::newRow("name JOAO") << searchFilterText(u"JOAO"_qs, {}, {}) << u"João d'Ávila|JOÃO Pedro"_qs;
+    QTest::newRow("name d'ávila") << searchFilterText(u"d'ávila"_qs, {}, {}) << u"João d'Ávila"_qs;
+    QTest::newRow("name a%e") << searchFilterText(u"a%e"_qs, {}, {}) << u"andré|Ângela|JOÃO Pedro"_qs;
+    QTest::newRow("phones leave the nameless out") << searchFilterText({}, u"3333"_qs, {}) << u"Ana|andré"_qs;
+    QTest::newRow("category") << searchFilterText({}, {}, u"clien"_qs) << u"Ana|andré|JOÃO Pedro"_qs;
+    QTest::newRow("three boxes") << searchFilterText(u"an"_qs, u"33"_qs, u"CLIEN"_qs) << u"Ana|andré"_qs;
+    QTest::newRow("nameless by letter") << letterFilterText(u"s"_qs) << QString();
+}
+
+void FilterTest::throughTheStore()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, names);
+
+    ContactStore store;
+    fillStore(store);
+    const QString everyone = visibleNames(store);
+    QCOMPARE(everyone, sortedNames(u"-|Ana|andré|Ângela|Bárbara|João d'Ávila|JOÃO Pedro"_qs));
+
+    store.SetFiltered(false);
+    store.SetFilter(filter);
+    store.SetFiltered(true);
+    QCOMPARE(visibleNames(store), sortedNames(names));
+
+    // Switched off, the narrowed view gives way to every contact, the first one current.
+    store.SetFiltered(false);
+    QCOMPARE(store.currentRow(), 0);
+    QCOMPARE(visibleNames(store), everyone);
+}
+
+void FilterTest::storeRejectsMalformedText()
+{
+    ContactStore store;
+    fillStore(store);
+    store.SetFilter(u"nome is not"_qs);
+    try {
+        store.SetFiltered(true);
+        QFAIL("a malformed filter was applied");
+    } catch (const StoreError &error) {
+        QVERIFY2(QString::fromUtf8(error.what()).contains(u"Filtro inválido na posição 12: esperado \"null\""_qs),
+                 error.what());
+    }
+    QVERIFY(!store.Filtered());
+    QCOMPARE(store.visibleRowCount(), store.RecordCount());
 }
 
 QTEST_GUILESS_MAIN(FilterTest)
