@@ -184,6 +184,11 @@ const ContactStore::FieldDef &ContactStore::fieldDef(int field)
     return kFields.at(field);
 }
 
+QString ContactStore::foldForSearch(const QString &text)
+{
+    return foldText(text);
+}
+
 int ContactStore::fieldIndex(const QString &name)
 {
     for (int i = 0; i < FieldCount; ++i)

@@ -181,6 +181,25 @@ inline std::string_view sv(QByteArrayView v)
     return std::string_view(v.data(), size_t(v.size()));
 }
 
+// Leftmost occurrence of a non-empty segment. Searched texts are short (a name, a phone number),
+// where checking the first and last byte inline beats a library call per candidate.
+inline size_t findSegment(std::string_view text, std::string_view segment)
+{
+    const size_t m = segment.size();
+    const size_t n = text.size();
+    if (m > n)
+        return std::string_view::npos;
+    const char *t = text.data();
+    const char first = segment.front();
+    const char last = segment.back();
+    for (size_t i = 0, end = n - m; i <= end; ++i) {
+        if (t[i] == first && t[i + m - 1] == last
+            && (m <= 2 || std::memcmp(t + i + 1, segment.data() + 1, m - 2) == 0))
+            return i;
+    }
+    return std::string_view::npos;
+}
+
 // A "%" pattern split once: the text must begin with `prefix`, end with `suffix`, and hold the
 // middle segments in order, without overlap, between them.
 struct SplitPattern
@@ -222,7 +241,7 @@ struct SplitPattern
         // finds a match whenever one exists.
         std::string_view window = text.substr(prefix.size(), text.size() - prefix.size() - suffix.size());
         for (const std::string_view segment : middles) {
-            const size_t at = window.find(segment);
+            const size_t at = findSegment(window, segment);
             if (at == std::string_view::npos)
                 return false;
             window.remove_prefix(at + segment.size());
@@ -249,7 +268,7 @@ bool likeMatch(QByteArrayView text, QByteArrayView pattern)
         const size_t next = pat.find('%', from);
         const std::string_view segment = pat.substr(from, next - from);
         if (!segment.empty()) {
-            const size_t at = window.find(segment);
+            const size_t at = findSegment(window, segment);
             if (at == std::string_view::npos)
                 return false;
             window.remove_prefix(at + segment.size());
