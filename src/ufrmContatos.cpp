@@ -251,7 +251,12 @@ TfrmContatos::TfrmContatos(DataSource *source, const QString &dataFilePath, QWid
     setWindowTitle(QStringLiteral("..:: Lirvan - Agenda Telefônica ::.."));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // The labels' places were made for a narrow sans-serif face; where that face is missing, a
+    // metric-compatible one keeps "Nascimento" and "Observação" clear of their boxes.
+    QFont face(QStringLiteral("MS Sans Serif"), 8);
+    face.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial")});
+    setFont(face);
     setSizeGripEnabled(false); // the status bar carries the grip
     resize(kClientWidth, kClientHeight);
 
@@ -360,10 +365,13 @@ void TfrmContatos::buildBottomBand()
     m_statusBar->setSizeGripEnabled(true);
     for (const int width : {80, 100, 130}) {
         auto *panel = new QLabel(m_statusBar);
+        panel->setFrameShape(QFrame::StyledPanel);
         panel->setFixedWidth(width);
         m_statusBar->addWidget(panel);
     }
-    m_statusBar->addWidget(new QLabel(m_statusBar), 1);
+    auto *last = new QLabel(m_statusBar);
+    last->setFrameShape(QFrame::StyledPanel);
+    m_statusBar->addWidget(last, 1);
 }
 
 void TfrmContatos::placeBands()
