@@ -1,5 +1,6 @@
 #include "widgets/AlertWindow.h"
 
+#include <QApplication>
 #include <QEnterEvent>
 #include <QGuiApplication>
 #include <QLinearGradient>
@@ -45,6 +46,7 @@ AlertWindow::AlertWindow(QWidget *parent)
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setWindowOpacity(0.0);
     m_fadeTimer->setInterval(kDefaultStepInterval);
     connect(m_fadeTimer, &QTimer::timeout, this, &AlertWindow::fadeStep);
     m_colors = colorsFor(m_scheme, palette());
@@ -170,6 +172,7 @@ void AlertWindow::showAlert()
     fitAndPlace();
     m_hidePending = false;
     if (!isVisible()) {
+        m_focusOwner = QApplication::activeWindow();
         setOpacity(0);
         show();
     }
@@ -239,8 +242,11 @@ void AlertWindow::fadeStep()
 
 void AlertWindow::setOpacity(int opacity)
 {
+    if (opacity == m_opacity)
+        return;
     m_opacity = opacity;
     setWindowOpacity(opacity / 255.0);
+    emit opacityChanged(opacity);
 }
 
 void AlertWindow::closeAtOnce()
@@ -252,6 +258,16 @@ void AlertWindow::closeAtOnce()
     m_closePressed = false;
     hide();
     setOpacity(0);
+}
+
+bool AlertWindow::event(QEvent *event)
+{
+    // Some window systems activate every window they show, whatever its hints: the window that
+    // had the focus gets it straight back.
+    if (event->type() == QEvent::WindowActivate && m_focusOwner && m_focusOwner != this
+        && m_focusOwner->isVisible())
+        m_focusOwner->activateWindow();
+    return QWidget::event(event);
 }
 
 void AlertWindow::hideEvent(QHideEvent *event)
@@ -267,6 +283,11 @@ void AlertWindow::hideEvent(QHideEvent *event)
 void AlertWindow::enterEvent(QEnterEvent *event)
 {
     QWidget::enterEvent(event);
+    pointerArrived();
+}
+
+void AlertWindow::pointerArrived()
+{
     if (!isVisible())
         return;
     m_hovered = true;
@@ -291,6 +312,10 @@ void AlertWindow::leaveEvent(QEvent *event)
 
 void AlertWindow::mouseMoveEvent(QMouseEvent *event)
 {
+    // A pointer that moves over the alert is on it, even where no enter event came first
+    // (a window shown under a resting pointer).
+    if (!m_hovered)
+        pointerArrived();
     const bool over = closeButtonRect().contains(event->position().toPoint());
     if (over != m_closeHovered) {
         m_closeHovered = over;

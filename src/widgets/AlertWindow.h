@@ -5,6 +5,7 @@
 
 #include "widgets/AlertMarkup.h"
 
+#include <QPointer>
 #include <QRect>
 #include <QStringList>
 #include <QWidget>
@@ -71,7 +72,12 @@ public:
     QRect textRect() const;
     const AlertText &shownText() const { return m_text; }
 
+signals:
+    // Each change of the window's opacity (0..255), fade steps included.
+    void opacityChanged(int opacity);
+
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
@@ -81,6 +87,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    void pointerArrived();
     void fadeStep();
     void startFadeOut();
     void stopFade();
@@ -100,6 +107,7 @@ private:
     bool m_hidePending = false;
     bool m_closeHovered = false;
     bool m_closePressed = false;
+    QPointer<QWidget> m_focusOwner; // the active window when the alert was last shown
     ColorScheme m_scheme = ColorScheme::Classic;
     Colors m_colors;
 };
