@@ -56,20 +56,25 @@ void drawAgenda(QPainter &p)
 
 void drawHandset(QPainter &p)
 {
-    // A telephone handset lying across the lower corner of the book.
+    // A classic telephone handset resting below the book.
+    const QColor handsetColour(0xf4, 0xf7, 0xff);
     p.save();
-    p.translate(62, 166);
-    p.rotate(-35);
+    p.translate(52, 194);
     QPainterPath handle;
-    handle.moveTo(-26, -4);
-    handle.cubicTo(-14, -16, 14, -16, 26, -4);
-    p.setPen(QPen(QColor(0x1a, 0x23, 0x7e), 9, Qt::SolidLine, Qt::RoundCap));
+    handle.moveTo(-22, 0);
+    handle.cubicTo(-12, -14, 12, -14, 22, 0);
+    p.setPen(QPen(handsetColour, 9, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     p.drawPath(handle);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x1a, 0x23, 0x7e));
-    p.drawRoundedRect(QRectF(-36, -8, 18, 12), 5, 5);
-    p.drawRoundedRect(QRectF(18, -8, 18, 12), 5, 5);
+    p.setBrush(handsetColour);
+    for (const qreal x : {-24.0, 24.0}) {
+        p.save();
+        p.translate(x, 4);
+        p.rotate(x < 0 ? 35 : -35);
+        p.drawRoundedRect(QRectF(-13, -5, 26, 13), 6, 6);
+        p.restore();
+    }
     p.restore();
 }
 
