@@ -4,6 +4,9 @@
 #include "store/DataSource.h"
 
 #include <QDateTime>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 
 namespace {
 
@@ -73,6 +76,9 @@ void ContactReport::Print(QWidget *parent)
     // The footer carries the moment the report began, the same on every page.
     const QDateTime began = QDateTime::currentDateTime();
     report::ReportPreview preview(build(began), parent);
+    // Where no window manager honours the maximized state, the screen's free area still is.
+    if (QScreen *screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen())
+        preview.setGeometry(screen->availableGeometry());
     preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
     preview.exec();
 }

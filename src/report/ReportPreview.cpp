@@ -71,6 +71,7 @@ ReportPreview::ReportPreview(const QList<ReportPage> &pages, QWidget *parent)
     m_searchText->setObjectName(QStringLiteral("edLocalizar"));
     m_searchText->setPlaceholderText(QStringLiteral("Localizar no relatório"));
     m_searchText->setClearButtonEnabled(true);
+    m_searchText->setMinimumWidth(220);
     searchLabel->setBuddy(m_searchText);
     m_find = makeButton(QStringLiteral("Localizar"), QStringLiteral("btLocalizar"), this);
     m_findNext = makeButton(QStringLiteral("Próximo"), QStringLiteral("btProximo"), this);
@@ -89,10 +90,11 @@ ReportPreview::ReportPreview(const QList<ReportPage> &pages, QWidget *parent)
     bar->addWidget(m_last);
     bar->addSpacing(16);
     bar->addWidget(searchLabel);
-    bar->addWidget(m_searchText, 1);
+    bar->addWidget(m_searchText);
     bar->addWidget(m_find);
     bar->addWidget(m_findNext);
-    bar->addWidget(m_searchStatus, 1);
+    bar->addWidget(m_searchStatus);
+    bar->addStretch(1);
     bar->addWidget(close);
 
     m_outline = new QTreeWidget(this);
