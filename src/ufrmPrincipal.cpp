@@ -1,10 +1,16 @@
 #include "ufrmPrincipal.h"
 
+#include "notice/InstallNotice.h"
 #include "notice/OnlineCheck.h"
+#include "report/ContactReport.h"
 #include "store/ContactStore.h"
 #include "store/DataSource.h"
 #include "store/SearchFilter.h"
 #include "store/StartupLoad.h"
+#include "ufrmContatos.h"
+#include "ufrmSobre.h"
+#include "widgets/AlertWindow.h"
+#include "widgets/BirthdayScan.h"
 #include "widgets/ContactGrid.h"
 #include "widgets/LetterIndex.h"
 #include "widgets/Messages.h"
@@ -13,10 +19,12 @@
 #include "widgets/StatusBar.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
@@ -56,7 +64,7 @@ constexpr int kWorkAreaTop = 226;
 ProgramEnvironment ProgramEnvironment::forRunningProgram()
 {
     return ProgramEnvironment{QCoreApplication::applicationDirPath(),
-                              QUrl(QStringLiteral("http://www.lirvan.com.br")), &isNetworkUp};
+                              QUrl(QString::fromLatin1(kNoticeProductionServer)), &isNetworkUp};
 }
 
 TfrmPrincipal::TfrmPrincipal(const ProgramEnvironment &env, QWidget *parent)
@@ -99,6 +107,12 @@ TfrmPrincipal::TfrmPrincipal(const ProgramEnvironment &env, QWidget *parent)
     setTabOrder(edPesquisa, edTelefones);
     setTabOrder(edTelefones, edCategoria);
     menu->setFocus();
+
+    AdvAlertWindow1 = new AlertWindow(this);
+    AdvAlertWindow1->setObjectName(QStringLiteral("AdvAlertWindow1"));
+    ppReport1 = new ContactReport(dtsContatos, this);
+    IdHTTP1 = new QNetworkAccessManager(this);
+    IdHTTP1->setObjectName(QStringLiteral("IdHTTP1"));
 
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(5000);
@@ -257,6 +271,8 @@ void TfrmPrincipal::FormShow()
 {
     Verificacao();
     showBirthdayAlert();
+    // The scan leaves the cursor past the last birth date: the window opens on the first contact.
+    cdsContatos->MoveFirst();
 }
 
 void TfrmPrincipal::reportDataFileKeptAside()
@@ -318,40 +334,90 @@ void TfrmPrincipal::btPesquisaClick(QAbstractButton *Sender)
 
 void TfrmPrincipal::btBackupClick()
 {
+    Messages::guarded([this] {
+        frmContatos = new TfrmContatos(dtsContatos, dataFilePath(), this);
+        try {
+            cdsContatos->Insert();
+        } catch (...) {
+            delete frmContatos;
+            throw;
+        }
+        frmContatos->ShowModal();
+    });
 }
 
 void TfrmPrincipal::AdvToolBarButton28Click()
 {
+    grdContatosDblClick();
 }
 
 void TfrmPrincipal::AdvToolBarButton27Click()
 {
+    Messages::guarded([this] {
+        if (cdsContatos->NoneVisible()) {
+            Messages::warnNothingSelected(this);
+            return;
+        }
+        if (!Messages::confirmDelete(this))
+            return;
+        cdsContatos->Delete();
+        cdsContatos->SaveToFile(dataFilePath());
+    });
 }
 
 void TfrmPrincipal::grdContatosDblClick()
 {
+    Messages::guarded([this] {
+        // The emptiness test comes first: no editor is created for the warning.
+        if (cdsContatos->NoneVisible()) {
+            Messages::warnNothingSelected(this);
+            return;
+        }
+        frmContatos = new TfrmContatos(dtsContatos, dataFilePath(), this);
+        try {
+            cdsContatos->Edit();
+        } catch (...) {
+            delete frmContatos;
+            throw;
+        }
+        frmContatos->ShowModal();
+    });
 }
 
 void TfrmPrincipal::AdvToolBarButton1Click()
 {
+    Messages::guarded([this] { ppReport1->Print(this); });
 }
 
 void TfrmPrincipal::AdvToolBarButton30Click()
 {
+    Messages::guarded([this] { TfrmSobre::showModal(this); });
 }
 
 void TfrmPrincipal::Timer1Timer()
 {
+    if (AdvAlertWindow1)
+        AdvAlertWindow1->hideAlert();
 }
 
 void TfrmPrincipal::Verificacao()
 {
+    sendInstallNotice(m_env.folder, m_env.noticeServer, m_env.isOnline, kNoticeTimeoutMs, IdHTTP1);
 }
 
 void TfrmPrincipal::showBirthdayAlert()
 {
+    const QString text = birthdayAlertText(*cdsContatos, *dtsContatos, QDate::currentDate());
+    if (text.isEmpty() || !AdvAlertWindow1)
+        return;
+    AdvAlertWindow1->addMessage(text);
+    AdvAlertWindow1->showAlert();
 }
 
 void TfrmPrincipal::destroyAlert()
 {
+    // No tick may reach the alert once it is gone.
+    Timer1->stop();
+    delete AdvAlertWindow1;
+    AdvAlertWindow1 = nullptr;
 }

@@ -6,7 +6,10 @@
 #include <QWidget>
 #include <functional>
 
+class AlertWindow;
 class ContactGrid;
+class ContactReport;
+class QNetworkAccessManager;
 class ContactStore;
 class DataSource;
 class LetterBar;
@@ -94,6 +97,9 @@ private:
     ContactGrid *grdContatos = nullptr;
     StatusBar *stbar = nullptr;
     QTimer *Timer1;
+    AlertWindow *AdvAlertWindow1 = nullptr;
+    ContactReport *ppReport1 = nullptr;
+    QNetworkAccessManager *IdHTTP1 = nullptr;
 
     bool m_shown = false;
     bool m_dataFileKeptAside = false;

@@ -22,6 +22,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QDeadlineTimer>
+#include <QAbstractButton>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -605,18 +607,36 @@ private slots:
         QCOMPARE(grid()->shownCurrentRow(), store()->currentRow());
     }
 
-    void doubleClickAnywhere()
+    void doubleClickAnywhereOpensTheEditor()
     {
         writeDataFile(dataFile(), {named(QStringLiteral("Ana"))});
         QVERIFY(openWindow());
         ContactGrid *g = grid();
         QSignalSpy spy(g, &ContactGrid::gridDoubleClicked);
+        // Each double click opens the editor modally on the current contact; "Voltar" closes it.
+        int editorsSeen = 0;
+        QTimer answerer;
+        answerer.setInterval(20);
+        connect(&answerer, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (modal && modal->objectName() == QLatin1String("frmContatos")) {
+                ++editorsSeen;
+                if (auto *back = modal->findChild<QAbstractButton *>(QStringLiteral("btVoltar")))
+                    QTest::mouseClick(back, Qt::LeftButton);
+            }
+        });
+        answerer.start();
+        QDeadlineTimer limit(10000);
         const QPoint onRow = g->visualRect(g->model()->index(0, 2)).center();
         QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, onRow);
         QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, QPoint(100, 200));
         QTest::mouseDClick(g->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(30, 8));
+        QVERIFY(!limit.hasExpired());
+        answerer.stop();
         QCOMPARE(spy.count(), 3);
+        QCOMPARE(editorsSeen, 3);
         QCOMPARE(store()->RecordCount(), 1);
+        QCOMPARE(store()->State(), StoreState::Browse);
     }
 
     void switchedOffDataSourceFreezesTheGrid()

@@ -63,12 +63,14 @@ bool waitForAnswer(QNetworkReply &reply, const QDeadlineTimer &deadline)
 }
 
 // One exchange with the server, redirects included; true when it ended well.
-bool exchange(const QUrl &start, int timeoutMs)
+bool exchange(const QUrl &start, int timeoutMs, QNetworkAccessManager *client)
 {
     const QDeadlineTimer deadline(std::max(timeoutMs, 0));
-    QNetworkAccessManager manager;
+    QNetworkAccessManager local;
+    QNetworkAccessManager &manager = client ? *client : local;
     manager.setProxy(QNetworkProxy::NoProxy);
-    manager.setCookieJar(new QNetworkCookieJar(&manager));
+    if (!manager.cookieJar() || manager.cookieJar()->parent() != &manager)
+        manager.setCookieJar(new QNetworkCookieJar(&manager));
     manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
 
     QUrl url = start;
@@ -96,7 +98,8 @@ bool exchange(const QUrl &start, int timeoutMs)
 } // namespace
 
 NoticeOutcome sendInstallNotice(const QString &folder, const QUrl &server,
-                                const std::function<bool()> &isOnline, int timeoutMs)
+                                const std::function<bool()> &isOnline, int timeoutMs,
+                                QNetworkAccessManager *client)
 {
     // Nothing here may disturb the start: every error ends the notice silently, and it is
     // tried again at the next start.
@@ -110,7 +113,7 @@ NoticeOutcome sendInstallNotice(const QString &folder, const QUrl &server,
         if (settings.readString(section, key, QStringLiteral("S")) == u"N")
             return NoticeOutcome::AlreadySent;
 
-        if (!exchange(server.resolved(QUrl(QString::fromLatin1(kNoticePathAndQuery))), timeoutMs))
+        if (!exchange(server.resolved(QUrl(QString::fromLatin1(kNoticePathAndQuery))), timeoutMs, client))
             return NoticeOutcome::Failed;
 
         settings.writeString(section, key, QStringLiteral("N"));

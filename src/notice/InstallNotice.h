@@ -9,6 +9,8 @@
 
 #include <functional>
 
+class QNetworkAccessManager;
+
 enum class NoticeOutcome {
     Offline,     // no network connection: the settings file was neither read nor created
     AlreadySent, // the settings file says the notice was sent before
@@ -29,6 +31,8 @@ inline constexpr int kNoticeMaxRequests = 15;
 
 // Runs synchronously on the calling (user-interface) thread; user input is not processed while
 // it waits. The whole exchange, redirects included, ends within `timeoutMs`. Never throws.
+// `client` is the HTTP client to use (the main window's); without one a local client is used.
 NoticeOutcome sendInstallNotice(const QString &folder, const QUrl &server,
                                 const std::function<bool()> &isOnline,
-                                int timeoutMs = kNoticeTimeoutMs);
+                                int timeoutMs = kNoticeTimeoutMs,
+                                QNetworkAccessManager *client = nullptr);
