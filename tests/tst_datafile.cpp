@@ -226,6 +226,42 @@ private slots:
             QTest::addRow("bit flipped at %d", at) << flipped;
         }
         QTest::newRow("trailing bytes") << good + QByteArray("xx");
+
+        // Rows whose checksum is valid, so the loader's own checks must catch them.
+        auto resealed = [](QByteArray bytes) {
+            const quint32 sum = ContactStore::fileChecksum(bytes.constData(), bytes.size() - 4);
+            for (int i = 0; i < 4; ++i)
+                bytes[bytes.size() - 4 + i] = char(sum >> (8 * i));
+            return bytes;
+        };
+        auto putU32 = [](QByteArray &bytes, int at, quint32 v) {
+            for (int i = 0; i < 4; ++i)
+                bytes[at + i] = char(v >> (8 * i));
+        };
+        int countAt = 8 + 4 + 4 + 2;   // magic, version, flags, field count
+        for (int field = 0; field < ContactStore::FieldCount; ++field)
+            countAt += 1 + int(ContactStore::fieldDef(field).name.size()) + 1 + 2;
+        for (quint32 count : {4u, 1000u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+            QByteArray bytes = good;
+            putU32(bytes, countAt, count);
+            QTest::addRow("record count %u, checksum valid", count) << resealed(bytes);
+        }
+        QByteArray longText = good;   // first record's last end offset made huge
+        longText[countAt + 4 + 2 + 4 + 2 * 12] = char(0xFF);
+        longText[countAt + 4 + 2 + 4 + 2 * 12 + 1] = char(0xFF);
+        QTest::newRow("text length past the end, checksum valid") << resealed(longText);
+        QByteArray widths = good;     // a field definition that does not match
+        widths[8 + 4 + 4 + 2 + 1 + 4 + 1] = char(0xFF);
+        QTest::newRow("field width changed, checksum valid") << resealed(widths);
+        QByteArray nonsense = good.left(countAt + 4);
+        for (int i = 0; i < 300; ++i)
+            nonsense.append(char((i * 37 + 11) & 0xFF));
+        nonsense.append(QByteArray(4, 0));
+        QTest::newRow("nonsense records, checksum valid") << resealed(nonsense);
+        QByteArray badUtf8 = good;    // a byte inside the first name that is not UTF-8
+        const qsizetype nameAt = badUtf8.indexOf("Ana");
+        badUtf8[nameAt + 1] = char(0xC3);
+        QTest::newRow("invalid UTF-8, checksum valid") << resealed(badUtf8);
     }
 
     void hostileFilesAreKeptAside()
@@ -238,6 +274,8 @@ private slots:
         const StartupLoadOutcome outcome = loadAtStartup(store, path);
         QVERIFY(outcome.keptAside);
         QVERIFY(!outcome.reason.isEmpty());
+        if (QByteArray(QTest::currentDataTag()).contains("checksum valid"))
+            QVERIFY2(!outcome.reason.contains(QStringLiteral("soma de verificação")), qPrintable(outcome.reason));
         QVERIFY(outcome.copyPath.startsWith(path + QStringLiteral(".")));
         QVERIFY(outcome.copyPath.endsWith(QStringLiteral(".bak")));
         QCOMPARE(readAll(outcome.copyPath), bytes);

@@ -150,6 +150,11 @@ bool isValidUtf8(const char *data, qsizetype size)
 
 } // namespace
 
+quint32 ContactStore::fileChecksum(const char *data, qsizetype size)
+{
+    return checksum(data, size);
+}
+
 void ContactStore::SaveToFile(const QString &path)
 {
     requireActive();

@@ -90,6 +90,9 @@ public:
     QString valueAt(int row, int field) const;        // as text; null reads as empty
     bool isPendingRow(int row) const;
 
+    // The data file's checksum over `size` bytes (the file's last four bytes hold it).
+    static quint32 fileChecksum(const char *data, qsizetype size);
+
     // Text folded the way "upper" folds it in filters: letters upper-cased, diacritics removed.
     static QString foldForSearch(const QString &text);
 
