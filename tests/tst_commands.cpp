@@ -5,6 +5,7 @@
 #include "store/ContactStore.h"
 #include "store/DataSource.h"
 #include "ufrmContatos.h"
+#include "support/FaultShim.h"
 #include "ufrmPrincipal.h"
 #include "widgets/ContactGrid.h"
 #include "widgets/DBEdit.h"
@@ -409,6 +410,46 @@ private slots:
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"Lirvan.VKX"});
     }
 
+    // A delete whose file write fails: the user sees the error, the contact is gone from memory
+    // but the file on disk is the old one, whole, and nothing is left beside it.
+    void deleteWithFailingWrite_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("disk fills early") << 0;
+        QTest::newRow("disk fills near the end") << 1;
+        QTest::newRow("fsync fails") << 2;
+        QTest::newRow("rename fails") << 3;
+    }
+
+    void deleteWithFailingWrite()
+    {
+        QFETCH(int, fault);
+        if (!FaultShim::loaded())
+            QSKIP("the fault shim could not be preloaded");
+        const QByteArray before = bytesOf(dataFile());
+        clickContact(QStringLiteral("Carla"));
+        const QByteArray where = m_dir->path().toLocal8Bit();
+        switch (fault) {
+        case 0: FaultShim::failWritesAfter(where, 10); break;
+        case 1: FaultShim::failWritesAfter(where, before.size() - 60); break;   // the new file is one contact shorter
+        case 2: FaultShim::failFsync(where); break;
+        default: FaultShim::failRename(where); break;
+        }
+        auto question = whenModal(QStringLiteral("confirmDelete"), press(QMessageBox::Yes));
+        auto error = whenModal(QStringLiteral("errorReport"), press(QMessageBox::Ok));
+        clickCommand("AdvToolBarButton27");
+        QTRY_VERIFY(error->seen);
+        FaultShim::clear();
+        QVERIFY(question->seen);
+        QCOMPARE(error->title, QStringLiteral("Lirvan"));
+        QCOMPARE(error->icon, QMessageBox::Critical);
+        QVERIFY2(error->text.startsWith(QStringLiteral("Não foi possível gravar o arquivo de contatos")),
+                 qPrintable(error->text));
+        QCOMPARE(bytesOf(dataFile()), before);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"Lirvan.VKX"});
+        QCOMPARE(listedNames(), (QStringList{"Ana", "Beatriz", "Bruno", "Diana"}));
+    }
+
     void closeBoxThenNewContact_data()
     {
         QTest::addColumn<QString>("typed");
@@ -543,5 +584,11 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCommands)
+int main(int argc, char **argv)
+{
+    FaultShim::ensureLoaded(argc, argv);
+    QApplication app(argc, argv);
+    TestCommands test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_commands.moc"
