@@ -22,28 +22,6 @@
 
 namespace fuzzharness {
 
-// The data file's trailing checksum, computed as the loader computes it (a copy of the store's
-// private function). Without it almost every mutated file would stop at the checksum test.
-inline quint32 dataFileChecksum(const char *data, qsizetype size)
-{
-    constexpr quint64 kPrime = 0x9E3779B185EBCA87ull;
-    quint64 lanes[4] = {1, 2, 3, 4};
-    auto step = [&](quint64 &h, quint64 w) { h = ((h ^ w) << 31 | (h ^ w) >> 33) * kPrime; };
-    qsizetype at = 0;
-    for (; at + 32 <= size; at += 32) {
-        quint64 w[4];
-        std::memcpy(w, data + at, 32);
-        for (int i = 0; i < 4; ++i)
-            step(lanes[i], w[i]);
-    }
-    for (; at < size; ++at)
-        step(lanes[at & 3], quint64(uchar(data[at])) | 0x100);
-    quint64 h = quint64(size);
-    for (quint64 lane : lanes)
-        step(h, lane);
-    return quint32(h ^ (h >> 32));
-}
-
 // One file: written to `scratchPath` and loaded. A file that loads is read back through every row
 // and field, filtered, saved next to itself and loaded again: the copy must hold the same records.
 inline QString loadDataFile(const QByteArray &bytes, const QString &scratchPath)
@@ -106,7 +84,7 @@ inline QString runDataFile(const QByteArray &bytes, const QString &scratchPath)
         return problem;
     QByteArray sealed = bytes;
     const qsizetype body = sealed.size() - 4;
-    const quint32 sum = dataFileChecksum(sealed.constData(), body);
+    const quint32 sum = ContactStore::fileChecksum(sealed.constData(), body);
     for (int i = 0; i < 4; ++i)
         sealed[body + i] = char((sum >> (8 * i)) & 0xff);
     if (sealed == bytes)

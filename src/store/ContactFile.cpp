@@ -288,11 +288,13 @@ void ContactStore::LoadFromFile(const QString &path)
         const char *text = in.bytes(length, "texto do registro");
         if (!isValidUtf8(text, length))
             invalid();
+        // Every offset first, so no field is read past the record's text.
+        for (int field = 1; field < kTextFields; ++field)
+            if (r.ends[field] < r.ends[field - 1])
+                invalid();
         quint16 begin = 0;
         for (int field = 0; field < kTextFields; ++field) {
             const quint16 end = r.ends[field];
-            if (end < begin)
-                invalid();
             const bool isNull = r.nullMask & (1u << field);
             if (isNull != (end == begin))
                 invalid();
