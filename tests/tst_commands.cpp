@@ -6,6 +6,7 @@
 #include "store/DataSource.h"
 #include "ufrmContatos.h"
 #include "support/FaultShim.h"
+#include "support/RefusingFolder.h"
 #include "ufrmPrincipal.h"
 #include "widgets/ContactGrid.h"
 #include "widgets/DBEdit.h"
@@ -419,12 +420,13 @@ private slots:
         QTest::newRow("disk fills near the end") << 1;
         QTest::newRow("fsync fails") << 2;
         QTest::newRow("rename fails") << 3;
+        QTest::newRow("folder refuses new files") << 4;
     }
 
     void deleteWithFailingWrite()
     {
         QFETCH(int, fault);
-        if (!FaultShim::loaded())
+        if (fault < 4 && !FaultShim::loaded())
             QSKIP("the fault shim could not be preloaded");
         const QByteArray before = bytesOf(dataFile());
         clickContact(QStringLiteral("Carla"));
@@ -433,12 +435,17 @@ private slots:
         case 0: FaultShim::failWritesAfter(where, 10); break;
         case 1: FaultShim::failWritesAfter(where, before.size() - 60); break;   // the new file is one contact shorter
         case 2: FaultShim::failFsync(where); break;
-        default: FaultShim::failRename(where); break;
+        case 3: FaultShim::failRename(where); break;
+        default: break;
         }
+        RefusingFolder refusing(fault == 4 ? m_dir->path() : QString());
+        if (fault == 4)
+            QVERIFY(refusing.refuses());
         auto question = whenModal(QStringLiteral("confirmDelete"), press(QMessageBox::Yes));
         auto error = whenModal(QStringLiteral("errorReport"), press(QMessageBox::Ok));
         clickCommand("AdvToolBarButton27");
         QTRY_VERIFY(error->seen);
+        refusing.restore();
         FaultShim::clear();
         QVERIFY(question->seen);
         QCOMPARE(error->title, QStringLiteral("Lirvan"));

@@ -3,6 +3,7 @@
 #include "store/ContactStore.h"
 #include "store/StartupLoad.h"
 #include "support/FaultShim.h"
+#include "support/RefusingFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,7 +89,7 @@ QByteArray sampleFile(const QString &folder)
 }
 
 // A save that fails leaves the old file byte for byte, reports the error, leaves no temporary.
-enum Fault { TargetIsFolder, ParentIsFile, DiskFullEarly, DiskFullAtLastByte, FsyncFails, RenameFails };
+enum Fault { TargetIsFolder, ParentIsFile, FolderRefusesNewFiles, DiskFullEarly, DiskFullAtLastByte, FsyncFails, RenameFails };
 
 } // namespace
 
@@ -292,12 +293,15 @@ private slots:
     void failedSaveKeepsOldFile_data()
     {
         QTest::addColumn<int>("fault");
-        QTest::newRow("target is a folder") << int(TargetIsFolder);
-        QTest::newRow("parent is a file") << int(ParentIsFile);
-        QTest::newRow("disk fills early") << int(DiskFullEarly);
-        QTest::newRow("disk fills at the last byte") << int(DiskFullAtLastByte);
-        QTest::newRow("fsync fails") << int(FsyncFails);
-        QTest::newRow("rename fails") << int(RenameFails);
+        QTest::addColumn<QString>("reason");   // what the user is told, in Portuguese
+        QTest::newRow("target is a folder") << int(TargetIsFolder) << "o caminho indicado é uma pasta";
+        QTest::newRow("parent is a file") << int(ParentIsFile) << "parte do caminho não é uma pasta";
+        QTest::newRow("folder refuses new files") << int(FolderRefusesNewFiles)
+                                                  << "permissão negada (a pasta não aceita novos arquivos)";
+        QTest::newRow("disk fills early") << int(DiskFullEarly) << "não há espaço livre no disco";
+        QTest::newRow("disk fills at the last byte") << int(DiskFullAtLastByte) << "não há espaço livre no disco";
+        QTest::newRow("fsync fails") << int(FsyncFails) << "erro de leitura ou gravação no disco";
+        QTest::newRow("rename fails") << int(RenameFails) << "erro de leitura ou gravação no disco";
     }
 
     void failedSaveKeepsOldFile()
@@ -332,10 +336,16 @@ private slots:
         case RenameFails: FaultShim::failRename(where); break;
         default: break;
         }
+        RefusingFolder refusing(fault == FolderRefusesNewFiles ? dir.path() : QString());
+        if (fault == FolderRefusesNewFiles)
+            QVERIFY(refusing.refuses());
         const QString error = errorOf([&] { store.SaveToFile(path); });
+        refusing.restore();
         FaultShim::clear();
 
-        QVERIFY2(error.startsWith(QStringLiteral("Não foi possível gravar o arquivo de contatos")), qPrintable(error));
+        QFETCH(QString, reason);
+        QCOMPARE(error, QStringLiteral("Não foi possível gravar o arquivo de contatos \"%1\": %2")
+                            .arg(QDir::toNativeSeparators(path), reason));
         QCOMPARE(files(dir.path()), before);
         if (fault != TargetIsFolder)
             QCOMPARE(readAll(dir.filePath(QString::fromLatin1(kDataFileName))), old);

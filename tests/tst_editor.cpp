@@ -4,6 +4,7 @@
 #include "store/ContactStore.h"
 #include "store/DataSource.h"
 #include "support/FaultShim.h"
+#include "support/RefusingFolder.h"
 #include "ufrmContatos.h"
 #include "widgets/DBEdit.h"
 #include "widgets/DBMemo.h"
@@ -60,6 +61,10 @@ std::shared_ptr<ShownBox> answerNextBox()
     poll->start();
     return shown;
 }
+
+// Every way the editor's file write is made to fail.
+enum WriteFault { FolderMissing, PathIsFolder, ParentIsFile, FolderRefuses, DiskFullEarly,
+                  DiskFullNearEnd, FsyncFails, RenameFails };
 
 QByteArray fileBytes(const QString &path)
 {
@@ -545,52 +550,77 @@ private slots:
         QVERIFY(!saved.AsDateTime(QStringLiteral("Nascimento")).isValid());
     }
 
+    // Every way the file write can fail, through the editor's "Salvar": the user sees the error,
+    // the file on disk is the old one, nothing is left beside it, the record stays in memory.
     void failedWriteKeepsTheRecordInMemory_data()
     {
-        QTest::addColumn<QString>("fault");
-        QTest::newRow("folder missing") << "folder missing";
-        QTest::newRow("path is a folder") << "path is a folder";
-        QTest::newRow("disk full") << "disk full";
+        QTest::addColumn<int>("fault");
+        QTest::newRow("folder missing") << int(FolderMissing);
+        QTest::newRow("path is a folder") << int(PathIsFolder);
+        QTest::newRow("parent is a file") << int(ParentIsFile);
+        QTest::newRow("folder refuses new files") << int(FolderRefuses);
+        QTest::newRow("disk fills early") << int(DiskFullEarly);
+        QTest::newRow("disk fills near the end") << int(DiskFullNearEnd);
+        QTest::newRow("fsync fails") << int(FsyncFails);
+        QTest::newRow("rename fails") << int(RenameFails);
     }
 
     void failedWriteKeepsTheRecordInMemory()
     {
-        QFETCH(QString, fault);
+        QFETCH(int, fault);
+        if (fault >= DiskFullEarly && !FaultShim::loaded())
+            QSKIP("the fault shim could not be preloaded");
         addContact(QStringLiteral("Ana"));
         QString path = dataPath();
-        if (fault == QLatin1String("folder missing")) {
+        if (fault == FolderMissing) {
             path = m_dir->filePath(QStringLiteral("missing/Lirvan.VKX"));
-        } else if (fault == QLatin1String("path is a folder")) {
+        } else if (fault == PathIsFolder) {
             QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Lirvan.VKX")));
+        } else if (fault == ParentIsFile) {
+            QFile blocker(m_dir->filePath(QStringLiteral("pasta")));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            path = blocker.fileName() + QStringLiteral("/Lirvan.VKX");
         } else {
-            if (!FaultShim::loaded())
-                QSKIP("the fault shim could not be preloaded");
             m_store->SaveToFile(path);
         }
         const QByteArray before = fileBytes(path);
+        const QStringList filesBefore = QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 
         m_editor = new TfrmContatos(m_source, path, m_owner.get());
         m_store->Insert();
         m_editor->show();
         QVERIFY(QTest::qWaitForWindowActive(m_editor));
         QTest::keyClicks(box("DBEdit1"), QStringLiteral("Maria"));
-        if (fault == QLatin1String("disk full"))
-            FaultShim::failWritesAfter(QFile::encodeName(m_dir->path()), 16);
+        const QByteArray where = QFile::encodeName(m_dir->path());
+        switch (fault) {
+        case DiskFullEarly: FaultShim::failWritesAfter(where, 16); break;
+        case DiskFullNearEnd: FaultShim::failWritesAfter(where, before.size()); break;   // the new file is one contact longer
+        case FsyncFails: FaultShim::failFsync(where); break;
+        case RenameFails: FaultShim::failRename(where); break;
+        default: break;
+        }
+        RefusingFolder refusing(fault == FolderRefuses ? m_dir->path() : QString());
+        if (fault == FolderRefuses)
+            QVERIFY(refusing.refuses());
 
         auto shown = answerNextBox();
         click("btSalvar");
         QTRY_VERIFY(shown->seen);
+        refusing.restore();
         FaultShim::clear();
-        QVERIFY(!shown->text.isEmpty());
+        QVERIFY2(shown->text.startsWith(QStringLiteral("Não foi possível gravar o arquivo de contatos")),
+                 qPrintable(shown->text));
+        QCOMPARE(shown->icon, QMessageBox::Critical);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), filesBefore);
         QCOMPARE(shown->title, QStringLiteral("Lirvan"));
         QVERIFY(m_editor && m_editor->isVisible());
         QCOMPARE(m_store->State(), StoreState::Browse);
         QCOMPARE(m_store->RecordCount(), 2);
         QCOMPARE(m_store->AsString(QStringLiteral("Nome")), QStringLiteral("Maria"));
         QCOMPARE(fileBytes(path), before);
-        if (fault == QLatin1String("folder missing"))
+        if (fault == FolderMissing || fault == ParentIsFile)
             QVERIFY(!QFileInfo::exists(path));
-        if (fault == QLatin1String("path is a folder"))
+        if (fault == PathIsFolder)
             QVERIFY(QFileInfo(path).isDir());
 
         // Nothing pending now: "Salvar" reports the store's state and changes nothing.

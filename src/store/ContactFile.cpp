@@ -148,6 +148,30 @@ bool isValidUtf8(const char *data, qsizetype size)
     return true;
 }
 
+// Why a save failed, in the user's words. `err` is the errno seen right after the failed step
+// (0 when none was set); Qt's own text is the fallback.
+QString saveFailureReason(const QString &path, int err, const QString &qtText)
+{
+    switch (err) {
+    case ENOENT: return QStringLiteral("a pasta não existe");
+    case ENOTDIR: return QStringLiteral("parte do caminho não é uma pasta");
+    case EISDIR: return QStringLiteral("o caminho indicado é uma pasta");
+    case EACCES:
+    case EPERM: return QStringLiteral("permissão negada (a pasta não aceita novos arquivos)");
+    case EROFS: return QStringLiteral("o disco é somente leitura");
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("não há espaço livre no disco");
+    case EIO: return QStringLiteral("erro de leitura ou gravação no disco");
+    default: break;
+    }
+    if (QFileInfo(path).isDir())
+        return QStringLiteral("o caminho indicado é uma pasta");
+    return qtText;
+}
+
 } // namespace
 
 quint32 ContactStore::fileChecksum(const char *data, qsizetype size)
@@ -189,30 +213,33 @@ void ContactStore::SaveToFile(const QString &path)
     }
     putU32(out, checksum(out.constData(), out.size()));
 
-    // The old file stays whole until the new one is complete and flushed. The first error is kept:
-    // after a failure QSaveFile may only say "Unknown error".
+    // The old file stays whole until the new one is complete and flushed. The errno of the first
+    // failing step is kept: after a failure QSaveFile may only say "Unknown error".
     QSaveFile file(path);
-    auto failWrite = [&](const QString &detail) {
-        file.cancelWriting();
+    auto failWrite = [&](int err, bool cancel = true) {
+        const QString reason = saveFailureReason(path, err, file.errorString());
+        if (cancel)
+            file.cancelWriting();
         throw StoreError(QStringLiteral("Não foi possível gravar o arquivo de contatos \"%1\": %2")
-                             .arg(QDir::toNativeSeparators(path), detail).toStdString());
+                             .arg(QDir::toNativeSeparators(path), reason).toStdString());
     };
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        failWrite(file.errorString());
+        failWrite(errno);
     if (file.write(out) != out.size())
-        failWrite(file.errorString());
+        failWrite(errno);
     // Qt 6.4's commit() can report success after a failed final flush and leave an empty file:
     // flush first and check.
     if (!file.flush() || file.error() != QFileDevice::NoError)
-        failWrite(file.errorString());
+        failWrite(errno);
 #ifdef Q_OS_UNIX
     // The new content must be on disk before it replaces the old file.
     if (::fsync(file.handle()) != 0)
-        failWrite(QString::fromLocal8Bit(std::strerror(errno)));
+        failWrite(errno);
 #endif
+    errno = 0;
     if (!file.commit())
-        throw StoreError(QStringLiteral("Não foi possível gravar o arquivo de contatos \"%1\": %2")
-                             .arg(QDir::toNativeSeparators(path), file.errorString()).toStdString());
+        failWrite(errno, false);
 }
 
 void ContactStore::LoadFromFile(const QString &path)
