@@ -290,6 +290,38 @@ private slots:
         QCOMPARE(readAll(outcome.copyPath), bytes);
     }
 
+    // Every prefix of a small file, as cut (checksum wrong) and resealed with a valid checksum
+    // over the cut bytes, so that the loader's own structure checks must reject it without
+    // reading past the data: each one is kept aside whole and the store opens empty.
+    void everyTruncationIsRejected()
+    {
+        QTemporaryDir dir;
+        const QByteArray good = sampleFile(dir.path());
+        const QString path = dir.filePath(QString::fromLatin1(kDataFileName));
+        for (qsizetype cut = 0; cut < good.size(); ++cut) {
+            QList<QByteArray> variants{good.left(cut)};
+            if (cut != good.size() - 4) {   // resealing that cut rebuilds the whole file
+                QByteArray resealed = good.left(cut);
+                const quint32 sum = ContactStore::fileChecksum(resealed.constData(), resealed.size());
+                for (int i = 0; i < 4; ++i)
+                    resealed.append(char(sum >> (8 * i)));
+                variants << resealed;
+            }
+            for (const QByteArray &bytes : variants) {
+                writeAll(path, bytes);
+                ContactStore store;
+                const StartupLoadOutcome outcome = loadAtStartup(store, path);
+                const QByteArray where = QByteArray("cut at ") + QByteArray::number(cut)
+                                         + (bytes.size() == cut ? " as cut" : " resealed");
+                QVERIFY2(outcome.keptAside, where.constData());
+                QVERIFY2(!outcome.reason.isEmpty(), where.constData());
+                QVERIFY2(readAll(outcome.copyPath) == bytes, where.constData());
+                QVERIFY2(store.Active() && store.NoneVisible(), where.constData());
+                QVERIFY(QFile::remove(outcome.copyPath));
+            }
+        }
+    }
+
     void failedSaveKeepsOldFile_data()
     {
         QTest::addColumn<int>("fault");
