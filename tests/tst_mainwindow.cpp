@@ -251,9 +251,40 @@ private slots:
         QCOMPARE(store()->currentRow(), 0);
     }
 
+    // Files the store cannot read, from plain garbage to rows that pass the checksum: the window
+    // opens empty, the bytes are kept aside whole and the user is told once.
+    void unreadableDataFileIsKeptAsideAndToldOnce_data()
+    {
+        QTest::addColumn<QByteArray>("garbage");
+        QTemporaryDir scratch;
+        const QString goodPath = scratch.filePath(QStringLiteral("good.VKX"));
+        writeDataFile(goodPath, {named(QStringLiteral("Ana"), QStringLiteral("(11) 3333-4444")),
+                                 named(QStringLiteral("Bruno"))});
+        const QByteArray good = bytesOf(goodPath);
+        auto resealed = [](QByteArray bytes) {
+            const quint32 sum = ContactStore::fileChecksum(bytes.constData(), bytes.size());
+            for (int i = 0; i < 4; ++i)
+                bytes.append(char(sum >> (8 * i)));
+            return bytes;
+        };
+        QByteArray future = good;
+        future[8] = char(9);
+        QByteArray flipped = good;
+        flipped[good.size() / 2] = char(flipped[good.size() / 2] ^ 0x04);
+        QByteArray nonsense = good.left(good.size() - 4);
+        nonsense.append(QByteArray(40, char(0xFF)));
+
+        QTest::newRow("not a contact file") << QByteArray("this is not a contact file\0\1\2\3", 31);
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("cut in half") << good.left(good.size() / 2);
+        QTest::newRow("future version") << future;
+        QTest::newRow("one bit flipped") << flipped;
+        QTest::newRow("checksum valid over nonsense") << resealed(nonsense);
+    }
+
     void unreadableDataFileIsKeptAsideAndToldOnce()
     {
-        const QByteArray garbage("this is not a contact file\0\1\2\3", 31);
+        QFETCH(QByteArray, garbage);
         {
             QFile file(dataFile());
             QVERIFY(file.open(QIODevice::WriteOnly));
