@@ -421,6 +421,7 @@ private slots:
         QTest::newRow("fsync fails") << 2;
         QTest::newRow("rename fails") << 3;
         QTest::newRow("folder refuses new files") << 4;
+        QTest::newRow("data file replaced by a folder") << 5;
     }
 
     void deleteWithFailingWrite()
@@ -428,6 +429,10 @@ private slots:
         QFETCH(int, fault);
         if (fault < 4 && !FaultShim::loaded())
             QSKIP("the fault shim could not be preloaded");
+        if (fault == 5) {
+            QVERIFY(QFile::remove(dataFile()));
+            QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Lirvan.VKX")));
+        }
         const QByteArray before = bytesOf(dataFile());
         clickContact(QStringLiteral("Carla"));
         const QByteArray where = m_dir->path().toLocal8Bit();
@@ -452,8 +457,14 @@ private slots:
         QCOMPARE(error->icon, QMessageBox::Critical);
         QVERIFY2(error->text.startsWith(QStringLiteral("Não foi possível gravar o arquivo de contatos")),
                  qPrintable(error->text));
-        QCOMPARE(bytesOf(dataFile()), before);
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"Lirvan.VKX"});
+        if (fault == 5) {
+            QVERIFY(QFileInfo(dataFile()).isDir());
+            QVERIFY(QDir(dataFile()).isEmpty());
+            QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
+        } else {
+            QCOMPARE(bytesOf(dataFile()), before);
+            QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"Lirvan.VKX"});
+        }
         QCOMPARE(listedNames(), (QStringList{"Ana", "Beatriz", "Bruno", "Diana"}));
     }
 
