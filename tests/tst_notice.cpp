@@ -3,6 +3,7 @@
 #include "notice/IniFile.h"
 #include "notice/InstallNotice.h"
 #include "support/FaultShim.h"
+#include "support/RefusingFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -368,13 +369,15 @@ void TestNotice::failedWriteKeepsOldFile_data()
     QTest::addColumn<QString>("fault");
     QTest::newRow("disk full at once") << "write0";
     QTest::newRow("disk full before the last byte") << "writeLast";
+    QTest::newRow("fsync fails") << "fsync";
     QTest::newRow("rename fails") << "rename";
+    QTest::newRow("folder refuses new files") << "refuse";
 }
 
 void TestNotice::failedWriteKeepsOldFile()
 {
     QFETCH(QString, fault);
-    if (!FaultShim::loaded())
+    if (fault != u"refuse" && !FaultShim::loaded())
         QSKIP("the fault shim could not be preloaded");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("LIRVAN.ini"));
@@ -386,11 +389,17 @@ void TestNotice::failedWriteKeepsOldFile()
         FaultShim::failWritesAfter(where, 0);
     else if (fault == u"writeLast")
         FaultShim::failWritesAfter(where, old.size() - 1);
-    else
+    else if (fault == u"fsync")
+        FaultShim::failFsync(where);
+    else if (fault == u"rename")
         FaultShim::failRename(where);
+    RefusingFolder refusing(fault == u"refuse" ? dir.path() : QString());
+    if (fault == u"refuse")
+        QVERIFY(refusing.refuses());
     IniFile ini(path);
     const QString error = errorOf(
         [&] { ini.writeString(QStringLiteral("ATUALIZAR"), QStringLiteral("INFO"), QStringLiteral("N")); });
+    refusing.restore();
     FaultShim::clear();
 
     QVERIFY2(error.startsWith(QStringLiteral("Não foi possível gravar o arquivo de configurações")),

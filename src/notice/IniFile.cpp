@@ -3,6 +3,12 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 #include <vector>
 
 namespace {
@@ -193,10 +199,17 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     if (!file.open(QIODevice::WriteOnly))
         throw IniFileError(failureText("Não foi possível gravar", m_path, file.errorString()));
     // Qt's commit() can report success after its own final flush failed: flush and check first.
-    const bool written = file.write(content) == content.size() && file.flush()
-                         && file.error() == QFileDevice::NoError;
+    bool written = file.write(content) == content.size() && file.flush()
+                   && file.error() == QFileDevice::NoError;
+    QString reason = file.errorString();
+#ifdef Q_OS_UNIX
+    // On disk before it replaces the old file, so a crash leaves the old settings or the new.
+    if (written && ::fsync(file.handle()) != 0) {
+        written = false;
+        reason = QString::fromLocal8Bit(std::strerror(errno));
+    }
+#endif
     if (!written) {
-        const QString reason = file.errorString();
         file.cancelWriting();
         throw IniFileError(failureText("Não foi possível gravar", m_path, reason));
     }
