@@ -338,13 +338,23 @@ void ContactStore::LoadFromFile(const QString &path)
         if (r.nullMask & (1u << Nascimento))
             r.birthJulian = 0;
         r.text = QByteArray(text, length);
-        foldRecord(r);
         records.push_back(std::move(r));
     }
     if (in.left() != 0)
         corrupt(QStringLiteral("dados a mais depois do último registro"));
 
+    // The folds are laid down in file order, which is name order: the order filters walk.
+    std::vector<char> folds;
+    size_t searched = 0;
+    for (const ContactRecord &r : records)
+        searched += r.ends[ContactStore::Comercial] + (r.ends[ContactStore::Categoria] - r.ends[ContactStore::observacao]);
+    folds.reserve(searched + searched / 16);
+    for (ContactRecord &r : records)
+        foldRecord(r, folds);
+
     m_records = std::move(records);
+    m_folds.swap(folds);
+    m_foldGarbage = 0;
     m_nextSeq = count;
     ++m_mutations;
     m_savedNameOrder.clear();

@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <QRegularExpression>
 #include <algorithm>
@@ -97,7 +98,8 @@ QString textOf(const ContactRecord &r, int field)
 class RecordForFilter final : public FilterRecord
 {
 public:
-    explicit RecordForFilter(const ContactRecord &record) : m_record(record) {}
+    RecordForFilter(const ContactRecord &record, const char *folds)
+        : m_record(record), m_fold(folds + record.foldAt) {}
 
     bool isNull(int field) const override { return m_record.nullMask & (1u << field); }
 
@@ -106,7 +108,7 @@ public:
         const int slot = foldedSlot(field);
         if (slot >= 0) {
             const int begin = slot == 0 ? 0 : m_record.foldEnds[slot - 1];
-            return QByteArrayView(m_record.folded.constData() + begin, m_record.foldEnds[slot] - begin);
+            return QByteArrayView(m_fold + begin, m_record.foldEnds[slot] - begin);
         }
         scratch = foldUtf8(textOf(m_record, field));
         return scratch;
@@ -114,6 +116,7 @@ public:
 
 private:
     const ContactRecord &m_record;
+    const char *m_fold;
 };
 
 } // namespace
@@ -137,7 +140,7 @@ struct Latin1Folds
 
 } // namespace
 
-void foldRecord(ContactRecord &r)
+void foldRecord(ContactRecord &r, std::vector<char> &arena)
 {
     static const Latin1Folds latin1;
     int total = 0;
@@ -176,7 +179,10 @@ void foldRecord(ContactRecord &r)
         }
         r.foldEnds[slot] = quint16(at);
     }
-    r.folded = QByteArray(folded.data(), at);
+    if (arena.size() + size_t(at) > std::numeric_limits<quint32>::max())
+        throw StoreError("cdsContatos: contatos demais para a memória de busca");
+    r.foldAt = quint32(arena.size());
+    arena.insert(arena.end(), folded.data(), folded.data() + at);
 }
 
 const ContactStore::FieldDef &ContactStore::fieldDef(int field)
@@ -258,7 +264,7 @@ bool ContactStore::recordIsNull(const ContactRecord &r, int field) const
     return r.nullMask & (1u << field);
 }
 
-ContactRecord ContactStore::makeRecord(const Pending &p, quint32 seq) const
+ContactRecord ContactStore::makeRecord(const Pending &p, quint32 seq)
 {
     ContactRecord r;
     r.seq = seq;
@@ -274,8 +280,30 @@ ContactRecord ContactStore::makeRecord(const Pending &p, quint32 seq) const
     else
         r.birthJulian = qint32(p.birth.toJulianDay());
     r.text.squeeze();
-    foldRecord(r);
+    foldRecord(r, m_folds);
     return r;
+}
+
+void ContactStore::dropFold(const ContactRecord &r)
+{
+    m_foldGarbage += r.foldEnds[4];
+}
+
+// Rewrites the arena without the folds nobody uses, in record order, once they outweigh the rest.
+void ContactStore::compactFolds()
+{
+    const qsizetype live = qsizetype(m_folds.size()) - m_foldGarbage;
+    if (m_foldGarbage < 4096 || m_foldGarbage < live)
+        return;
+    std::vector<char> compact;
+    compact.reserve(size_t(live));
+    for (ContactRecord &r : m_records) {
+        const char *from = m_folds.data() + r.foldAt;
+        r.foldAt = quint32(compact.size());
+        compact.insert(compact.end(), from, from + r.foldEnds[4]);
+    }
+    m_folds.swap(compact);
+    m_foldGarbage = 0;
 }
 
 ContactStore::Pending ContactStore::pendingFrom(const ContactRecord &r) const
@@ -323,8 +351,8 @@ bool ContactStore::namesOutOfOrder(const ContactRecord &a, const ContactRecord &
     // Where the folded names first differ, an unaccented capital, digit or blank on both sides
     // (or the end of one name against one of those) orders them as the collator orders them at
     // its first level, which decides; anything else goes to the collator.
-    const QByteArrayView fa(a.folded.constData(), a.foldEnds[0]);
-    const QByteArrayView fb(b.folded.constData(), b.foldEnds[0]);
+    const QByteArrayView fa(m_folds.data() + a.foldAt, a.foldEnds[0]);
+    const QByteArrayView fb(m_folds.data() + b.foldAt, b.foldEnds[0]);
     auto simple = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' '; };
     const qsizetype common = std::min(fa.size(), fb.size());
     qsizetype k = 0;
@@ -454,7 +482,7 @@ bool ContactStore::passesFilter(const ContactRecord &r) const
 {
     if (!m_filterExpr)
         return true;
-    return m_filterExpr->matches(RecordForFilter(r));
+    return m_filterExpr->matches(RecordForFilter(r, m_folds.data()));
 }
 
 void ContactStore::rebuildVisible()
@@ -679,7 +707,10 @@ void ContactStore::Commit()
         m_records.push_back(makeRecord(m_pending, m_nextSeq++));
     } else {
         id = m_editId;
-        m_records[id] = makeRecord(m_pending, m_records[id].seq);
+        ContactRecord replacement = makeRecord(m_pending, m_records[id].seq);
+        dropFold(m_records[id]);
+        m_records[id] = std::move(replacement);
+        compactFolds();
         m_order.erase(std::find(m_order.begin(), m_order.end(), id));
         if (m_filtered) {
             auto it = std::find(m_visible.begin(), m_visible.end(), id);
@@ -743,10 +774,12 @@ void ContactStore::removeRecordId(int id)
     dropFrom(m_order);
     if (m_filtered)
         dropFrom(m_visible);
+    dropFold(m_records[id]);
     if (id != last)
         m_records[id] = std::move(m_records[last]);
     m_records.pop_back();
     ++m_mutations;
+    compactFolds();
 }
 
 void ContactStore::Delete()

@@ -21,11 +21,12 @@ class StoreError : public std::runtime_error
 class FilterExpression;
 struct ContactRecord;
 
-// Fills a record's folded copy of the searched fields from its text.
-void foldRecord(ContactRecord &record);
+// Appends the record's folded copy of the searched fields to `arena` and points the record at it.
+void foldRecord(ContactRecord &record, std::vector<char> &arena);
 
 // One stored contact, compact: the 13 text fields as one UTF-8 buffer with end offsets, the birth
-// date as a Julian day, and the upper-cased, accent-folded copy of the fields the search row scans.
+// date as a Julian day, and where its upper-cased, accent-folded copy of the fields the search
+// row scans lies in the store's fold arena.
 struct ContactRecord
 {
     QByteArray text;           // the 13 text fields, UTF-8, back to back
@@ -33,8 +34,8 @@ struct ContactRecord
     quint16 nullMask = 0;      // bit i set: field i is null (bit 13: Nascimento)
     qint32 birthJulian = 0;    // valid only when bit 13 of nullMask is clear
     quint32 seq = 0;           // stored order, breaks ties between equal keys
-    QByteArray folded;         // folded Nome, Telefone, Celular, Comercial, Categoria, back to back
-    quint16 foldEnds[5] = {};  // end offset of each folded field in `folded`
+    quint32 foldAt = 0;        // start of the folded Nome, Telefone, Celular, Comercial, Categoria
+    quint16 foldEnds[5] = {};  // end offset of each folded field, from foldAt
 };
 
 class ContactStore : public QObject
@@ -110,7 +111,9 @@ private:
 
     QString recordValue(const ContactRecord &r, int field) const;
     bool recordIsNull(const ContactRecord &r, int field) const;
-    ContactRecord makeRecord(const Pending &p, quint32 seq) const;
+    ContactRecord makeRecord(const Pending &p, quint32 seq);  // its fold goes to the arena
+    void dropFold(const ContactRecord &r);           // the record's fold is no longer used
+    void compactFolds();
     Pending pendingFrom(const ContactRecord &r) const;
     bool lessInOrder(int a, int b) const;             // record ids, active order
     void rebuildOrder();
@@ -131,6 +134,10 @@ private:
     bool namesOutOfOrder(const ContactRecord &a, const ContactRecord &b) const;
 
     std::vector<ContactRecord> m_records;
+    // Every record's folded search text, back to back: a filter pass reads it as one stream.
+    // Replaced and deleted records leave their folds behind until the arena is compacted.
+    std::vector<char> m_folds;
+    qsizetype m_foldGarbage = 0;
     std::vector<int> m_order;        // every record id in the active order
     std::vector<int> m_visible;      // ids of records passing the filter, in the active order
     std::vector<int> m_savedNameOrder; // the name order kept while another order is active
