@@ -115,6 +115,7 @@ private slots:
     void fold();
     void likeMatch_data();
     void likeMatch();
+    void likeMatchAgreesWithPlainMatcher();
     void filterTexts_data();
     void filterTexts();
     void matches_data();
@@ -212,6 +213,13 @@ void FilterTest::likeMatch_data()
     row("utf-8 middle", "JO\xC3\x83O", "%\xC3\x83%", true);
     row("utf-8 differs", "JO\xC3\x83O", "%\xC3\x95%", false);
     row("utf-8 suffix", "JO\xC3\x83O", "%\xC3\x83O", true);
+    // The search tests eight places at a time; a near miss right after a real first-and-last
+    // match must still be compared whole.
+    row("near miss next to a candidate", "89A99", "%8A99%", false);
+    row("match after a near miss", "89A998A99", "%8A99%", true);
+    row("match in the ninth place", "ABCDEFGH98", "%98%", true);
+    row("match in the last places of a long text", "ABCDEFGHIJKLMNOPQ98", "%Q98%", true);
+    row("no match in a long text", "ABCDEFGHIJKLMNOPQ98", "%Q89%", false);
 }
 
 void FilterTest::likeMatch()
@@ -226,6 +234,63 @@ void FilterTest::likeMatch()
     literal.replace(u'\'', u"''"_qs);
     const auto expression = FilterExpression::parse(u"upper(nome) like '"_qs + literal + u'\'');
     QCOMPARE(expression->matches(FoldedRecord(text)), matches);
+}
+
+namespace {
+
+// "%" matching the slow, obvious way: a table of which text prefixes match which pattern prefixes.
+bool plainLike(QByteArrayView text, QByteArrayView pattern)
+{
+    const qsizetype n = text.size(), m = pattern.size();
+    std::vector<char> previous(size_t(n + 1), 0), current(size_t(n + 1), 0);
+    previous[0] = 1;
+    for (qsizetype j = 1; j <= m; ++j) {
+        current.assign(size_t(n + 1), 0);
+        const bool any = pattern[j - 1] == '%';
+        current[0] = any && previous[0];
+        for (qsizetype i = 1; i <= n; ++i)
+            current[i] = any ? (previous[i] || current[i - 1])
+                             : (previous[i - 1] && text[i - 1] == pattern[j - 1]);
+        previous.swap(current);
+    }
+    return previous[size_t(n)];
+}
+
+} // namespace
+
+// Random texts and patterns over a few bytes, among them zero and one bytes, repeated letters and
+// UTF-8 pieces, across lengths that straddle the matcher's eight-byte steps.
+void FilterTest::likeMatchAgreesWithPlainMatcher()
+{
+    const char alphabet[] = {'A', 'A', 'B', '9', '8', '\0', '\1', char(0xC3), char(0x81), char(0x80)};
+    QRandomGenerator random(1211);
+    auto randomBytes = [&](int length) {
+        QByteArray bytes;
+        for (int i = 0; i < length; ++i)
+            bytes.append(alphabet[random.bounded(int(sizeof alphabet))]);
+        return bytes;
+    };
+    for (int round = 0; round < 40000; ++round) {
+        const QByteArray text = randomBytes(random.bounded(41));
+        QByteArray pattern;
+        const int pieces = 1 + random.bounded(3);
+        for (int p = 0; p < pieces; ++p) {
+            if (random.bounded(3) != 0)
+                pattern.append('%');
+            // Often a real piece of the text, so matches are not rare.
+            if (random.bounded(2) == 0 && !text.isEmpty()) {
+                const int from = random.bounded(int(text.size()));
+                pattern.append(text.mid(from, 1 + random.bounded(12)));
+            } else {
+                pattern.append(randomBytes(1 + random.bounded(10)));
+            }
+        }
+        if (random.bounded(2) == 0)
+            pattern.append('%');
+        QVERIFY2(::likeMatch(text, pattern) == plainLike(text, pattern),
+                 qPrintable(u"text %1, pattern %2"_qs.arg(QString::fromLatin1(text.toHex()),
+                                                          QString::fromLatin1(pattern.toHex()))));
+    }
 }
 
 void FilterTest::filterTexts_data()

@@ -3,6 +3,8 @@
 #include "store/ContactStore.h"
 
 #include <QChar>
+#include <QtEndian>
+#include <QtAlgorithms>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -181,21 +183,48 @@ inline std::string_view sv(QByteArrayView v)
     return std::string_view(v.data(), size_t(v.size()));
 }
 
-// Leftmost occurrence of a non-empty segment. Searched texts are short (a name, a phone number),
-// where checking the first and last byte inline beats a library call per candidate.
+// Up to eight bytes from `p` as one little-endian word; bytes past `count` read as zero.
+inline quint64 loadWord(const char *p, size_t count)
+{
+    if (count >= 8)
+        return qFromLittleEndian<quint64>(p);
+    quint64 word = 0;
+    for (size_t k = 0; k < count; ++k)
+        word |= quint64(uchar(p[k])) << (8 * k);
+    return word;
+}
+
+// Leftmost occurrence of a non-empty segment. Eight candidate positions are tested at once: a
+// position is a candidate when its byte is the segment's first byte and the byte m-1 further on
+// is its last; only candidates are compared whole. Searched texts are short (a name, a phone
+// number), where this beats both a byte loop and a library call per text.
 inline size_t findSegment(std::string_view text, std::string_view segment)
 {
     const size_t m = segment.size();
     const size_t n = text.size();
     if (m > n)
         return std::string_view::npos;
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 highs = 0x8080808080808080ULL;
     const char *t = text.data();
-    const char first = segment.front();
-    const char last = segment.back();
-    for (size_t i = 0, end = n - m; i <= end; ++i) {
-        if (t[i] == first && t[i + m - 1] == last
-            && (m <= 2 || std::memcmp(t + i + 1, segment.data() + 1, m - 2) == 0))
-            return i;
+    const quint64 first = ones * uchar(segment.front());
+    const quint64 last = ones * uchar(segment.back());
+    const size_t positions = n - m + 1;
+    for (size_t i = 0; i < positions; i += 8) {
+        const size_t here = std::min<size_t>(8, positions - i);
+        // A zero byte in `x` marks a candidate. The borrow trick below can also mark a byte just
+        // above a real zero, never one below, so every candidate is checked whole, lowest first.
+        const quint64 x = (loadWord(t + i, n - i) ^ first) | (loadWord(t + i + m - 1, n - i - m + 1) ^ last);
+        quint64 candidates = (x - ones) & ~x & highs;
+        if (here < 8)
+            candidates &= (quint64(1) << (8 * here)) - 1;
+        while (candidates) {
+            const size_t at = i + size_t(qCountTrailingZeroBits(candidates) / 8);
+            if (t[at] == segment.front() && t[at + m - 1] == segment.back()
+                && (m <= 2 || std::memcmp(t + at + 1, segment.data() + 1, m - 2) == 0))
+                return at;
+            candidates &= candidates - 1;
+        }
     }
     return std::string_view::npos;
 }
