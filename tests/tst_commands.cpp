@@ -12,6 +12,7 @@
 #include "widgets/DBEdit.h"
 #include "widgets/LetterIndex.h"
 #include "widgets/RibbonBar.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -45,12 +46,6 @@ void writeDataFile(const QString &path, const QStringList &names)
         store.Commit();
     }
     store.SaveToFile(path);
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The names the data file holds, in the store's order.
@@ -305,7 +300,7 @@ private slots:
 
     void voltarLeavesNoTrace()
     {
-        const QByteArray before = bytesOf(dataFile());
+        const QByteArray before = fileBytes(dataFile());
         auto editor = whenModal(QStringLiteral("frmContatos"),
                                 inEditor(QStringLiteral("Bianca"), QStringLiteral("btVoltar")));
         clickCommand("btBackup");
@@ -314,7 +309,7 @@ private slots:
         QCOMPARE(store()->State(), StoreState::Browse);
         QCOMPARE(store()->RecordCount(), kContacts.size());
         QCOMPARE(listedNames(), kSorted);
-        QCOMPARE(bytesOf(dataFile()), before);
+        QCOMPARE(fileBytes(dataFile()), before);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"Lirvan.VKX"});
     }
 
@@ -329,7 +324,7 @@ private slots:
     void nothingVisibleWarns()
     {
         QFETCH(QString, how);
-        const QByteArray before = bytesOf(dataFile());
+        const QByteArray before = fileBytes(dataFile());
         auto *search = part<QLineEdit>(QStringLiteral("edPesquisa"));
         search->setFocus();
         QTest::keyClicks(search, QStringLiteral("zzzz"));
@@ -357,7 +352,7 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(store()->State(), StoreState::Browse);
         QCOMPARE(store()->RecordCount(), kContacts.size());
-        QCOMPARE(bytesOf(dataFile()), before);
+        QCOMPARE(fileBytes(dataFile()), before);
         search->clear();
         QCOMPARE(listedNames(), kSorted);
     }
@@ -381,7 +376,7 @@ private slots:
         QFETCH(QString, letter);
         QFETCH(QString, victim);
         QFETCH(QStringList, listedAfter);
-        const QByteArray before = bytesOf(dataFile());
+        const QByteArray before = fileBytes(dataFile());
         if (!letter.isEmpty())
             QTest::mouseClick(letterButton(letter), Qt::LeftButton);
         clickContact(victim);
@@ -400,7 +395,7 @@ private slots:
         if (!consent) {
             QCOMPARE(store()->RecordCount(), kContacts.size());
             QCOMPARE(store()->AsString(QStringLiteral("Nome")), victim);
-            QCOMPARE(bytesOf(dataFile()), before);
+            QCOMPARE(fileBytes(dataFile()), before);
             return;
         }
         QStringList remaining = kSorted;
@@ -433,7 +428,7 @@ private slots:
             QVERIFY(QFile::remove(dataFile()));
             QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Lirvan.VKX")));
         }
-        const QByteArray before = bytesOf(dataFile());
+        const QByteArray before = fileBytes(dataFile());
         clickContact(QStringLiteral("Carla"));
         const QByteArray where = m_dir->path().toLocal8Bit();
         switch (fault) {
@@ -462,7 +457,7 @@ private slots:
             QVERIFY(QDir(dataFile()).isEmpty());
             QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
         } else {
-            QCOMPARE(bytesOf(dataFile()), before);
+            QCOMPARE(fileBytes(dataFile()), before);
             QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"Lirvan.VKX"});
         }
         QCOMPARE(listedNames(), (QStringList{"Ana", "Beatriz", "Bruno", "Diana"}));
@@ -478,7 +473,7 @@ private slots:
     void closeBoxThenNewContact()
     {
         QFETCH(QString, typed);
-        const QByteArray before = bytesOf(dataFile());
+        const QByteArray before = fileBytes(dataFile());
 
         auto first = whenModal(QStringLiteral("frmContatos"), inEditor(typed, QString()));
         clickCommand("btBackup");
@@ -500,7 +495,7 @@ private slots:
         QCOMPARE(store()->RecordCount(), expected.size());
         QCOMPARE(listedNames(), expected);
         // Settled in memory only: the file is as it was.
-        QCOMPARE(bytesOf(dataFile()), before);
+        QCOMPARE(fileBytes(dataFile()), before);
     }
 
     void closeBoxThenDeleteEdited()
@@ -582,7 +577,7 @@ private slots:
     {
         QFETCH(QString, command);
         QFETCH(QString, window);
-        const QByteArray before = bytesOf(dataFile());
+        const QByteArray before = fileBytes(dataFile());
         bool clickReturned = false;
         bool closedWhileHandlerRan = false;
         auto shown = whenModal(window, [&](QWidget *modal) {
@@ -598,7 +593,7 @@ private slots:
                 || QApplication::activeWindow() == nullptr);
         QCOMPARE(store()->State(), StoreState::Browse);
         QCOMPARE(listedNames(), kSorted);
-        QCOMPARE(bytesOf(dataFile()), before);
+        QCOMPARE(fileBytes(dataFile()), before);
     }
 };
 

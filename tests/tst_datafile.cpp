@@ -4,6 +4,7 @@
 #include "store/StartupLoad.h"
 #include "support/FaultShim.h"
 #include "support/RefusingFolder.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,19 +13,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // Every field of a contact as text, in field order.
 QStringList contactAt(ContactStore &store, int row)
@@ -65,16 +53,6 @@ QStringList files(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
-QString errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const std::exception &e) {
-        return QString::fromUtf8(e.what());
-    }
-    return QString();
-}
-
 // A small valid file: three contacts.
 QByteArray sampleFile(const QString &folder)
 {
@@ -85,7 +63,7 @@ QByteArray sampleFile(const QString &folder)
     addFull(store, {"Caio", "", "", "", "", "", "", "", "", "", "", "obs", "", ""});
     const QString path = folder + QStringLiteral("/sample.VKX");
     store.SaveToFile(path);
-    return readAll(path);
+    return fileBytes(path);
 }
 
 // A save that fails leaves the old file byte for byte, reports the error, leaves no temporary.
@@ -196,11 +174,11 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QString::fromLatin1(kDataFileName));
-        writeAll(path, sampleFile(dir.path()));
+        writeFileBytes(path, sampleFile(dir.path()));
         QFile::remove(dir.filePath(QStringLiteral("sample.VKX")));
-        writeAll(path + QStringLiteral(".aB3xYz"), "half a save");
-        writeAll(path + QStringLiteral(".20260101-101010.bak"), "kept aside earlier");
-        writeAll(dir.filePath(QStringLiteral("Outro.VKX.aB3xYz")), "not ours");
+        writeFileBytes(path + QStringLiteral(".aB3xYz"), "half a save");
+        writeFileBytes(path + QStringLiteral(".20260101-101010.bak"), "kept aside earlier");
+        writeFileBytes(dir.filePath(QStringLiteral("Outro.VKX.aB3xYz")), "not ours");
         ContactStore store;
         QVERIFY(!loadAtStartup(store, path).keptAside);
         QCOMPARE(store.RecordCount(), 3);
@@ -229,12 +207,6 @@ private slots:
         QTest::newRow("trailing bytes") << good + QByteArray("xx");
 
         // Rows whose checksum is valid, so the loader's own checks must catch them.
-        auto resealed = [](QByteArray bytes) {
-            const quint32 sum = ContactStore::fileChecksum(bytes.constData(), bytes.size() - 4);
-            for (int i = 0; i < 4; ++i)
-                bytes[bytes.size() - 4 + i] = char(sum >> (8 * i));
-            return bytes;
-        };
         auto putU32 = [](QByteArray &bytes, int at, quint32 v) {
             for (int i = 0; i < 4; ++i)
                 bytes[at + i] = char(v >> (8 * i));
@@ -270,7 +242,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QTemporaryDir dir;
         const QString path = dir.filePath(QString::fromLatin1(kDataFileName));
-        writeAll(path, bytes);
+        writeFileBytes(path, bytes);
         ContactStore store;
         const StartupLoadOutcome outcome = loadAtStartup(store, path);
         QVERIFY(outcome.keptAside);
@@ -279,7 +251,7 @@ private slots:
             QVERIFY2(!outcome.reason.contains(QStringLiteral("soma de verificação")), qPrintable(outcome.reason));
         QVERIFY(outcome.copyPath.startsWith(path + QStringLiteral(".")));
         QVERIFY(outcome.copyPath.endsWith(QStringLiteral(".bak")));
-        QCOMPARE(readAll(outcome.copyPath), bytes);
+        QCOMPARE(fileBytes(outcome.copyPath), bytes);
         // The program goes on with an empty, open store; the next save cannot touch the copy.
         QVERIFY(store.Active());
         QVERIFY(store.NoneVisible());
@@ -287,7 +259,7 @@ private slots:
         store.SetAsString(QStringLiteral("Nome"), QStringLiteral("Novo"));
         store.Commit();
         store.SaveToFile(path);
-        QCOMPARE(readAll(outcome.copyPath), bytes);
+        QCOMPARE(fileBytes(outcome.copyPath), bytes);
     }
 
     // Every prefix of a small file, as cut (checksum wrong) and resealed with a valid checksum
@@ -300,22 +272,17 @@ private slots:
         const QString path = dir.filePath(QString::fromLatin1(kDataFileName));
         for (qsizetype cut = 0; cut < good.size(); ++cut) {
             QList<QByteArray> variants{good.left(cut)};
-            if (cut != good.size() - 4) {   // resealing that cut rebuilds the whole file
-                QByteArray resealed = good.left(cut);
-                const quint32 sum = ContactStore::fileChecksum(resealed.constData(), resealed.size());
-                for (int i = 0; i < 4; ++i)
-                    resealed.append(char(sum >> (8 * i)));
-                variants << resealed;
-            }
+            if (cut != good.size() - 4)   // sealing that cut rebuilds the whole file
+                variants << sealed(good.left(cut));
             for (const QByteArray &bytes : variants) {
-                writeAll(path, bytes);
+                writeFileBytes(path, bytes);
                 ContactStore store;
                 const StartupLoadOutcome outcome = loadAtStartup(store, path);
                 const QByteArray where = QByteArray("cut at ") + QByteArray::number(cut)
                                          + (bytes.size() == cut ? " as cut" : " resealed");
                 QVERIFY2(outcome.keptAside, where.constData());
                 QVERIFY2(!outcome.reason.isEmpty(), where.constData());
-                QVERIFY2(readAll(outcome.copyPath) == bytes, where.constData());
+                QVERIFY2(fileBytes(outcome.copyPath) == bytes, where.constData());
                 QVERIFY2(store.Active() && store.NoneVisible(), where.constData());
                 QVERIFY(QFile::remove(outcome.copyPath));
             }
@@ -348,7 +315,7 @@ private slots:
         if (fault == TargetIsFolder)
             QVERIFY(QDir(dir.path()).mkdir(QString::fromLatin1(kDataFileName)));
         else
-            writeAll(path, old);
+            writeFileBytes(path, old);
         if (fault == ParentIsFile)
             path = path + QStringLiteral("/Lirvan.VKX");
 
@@ -380,7 +347,7 @@ private slots:
                             .arg(QDir::toNativeSeparators(path), reason));
         QCOMPARE(files(dir.path()), before);
         if (fault != TargetIsFolder)
-            QCOMPARE(readAll(dir.filePath(QString::fromLatin1(kDataFileName))), old);
+            QCOMPARE(fileBytes(dir.filePath(QString::fromLatin1(kDataFileName))), old);
         QCOMPARE(store.RecordCount(), 200);   // memory keeps what was saved there
     }
 };

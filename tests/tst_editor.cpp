@@ -8,6 +8,7 @@
 #include "ufrmContatos.h"
 #include "widgets/DBEdit.h"
 #include "widgets/DBMemo.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -65,12 +66,6 @@ std::shared_ptr<ShownBox> answerNextBox()
 // Every way the editor's file write is made to fail.
 enum WriteFault { FolderMissing, PathIsFolder, ParentIsFile, FolderRefuses, DiskFullEarly,
                   DiskFullNearEnd, FsyncFails, RenameFails };
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString lettersOfLength(int length)
 {

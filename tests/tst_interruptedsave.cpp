@@ -5,6 +5,7 @@
 
 #include "store/ContactStore.h"
 #include "store/StartupLoad.h"
+#include "support/TestFiles.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -38,18 +39,12 @@ QString contactNote(int n)
     return piece.repeated(200 / piece.size() + 1).left(200);
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Writes the bytes a save would write straight over the data file, in small flushed pieces: the
 // file is truncated first, so a kill in between leaves it cut short.
 void saveInPlace(ContactStore &store, const QString &path, const QString &sidePath)
 {
     store.SaveToFile(sidePath);
-    const QByteArray bytes = readAll(sidePath);
+    const QByteArray bytes = fileBytes(sidePath);
     if (bytes.isEmpty())
         throw StoreError("side file unreadable");
     QFile file(path);
@@ -227,7 +222,7 @@ private slots:
                 torn = QStringLiteral("%1 contacts after %2").arg(count).arg(previous);
             if (torn.isEmpty()) {
                 previous = count;
-                lastGood = readAll(path);
+                lastGood = fileBytes(path);
                 continue;
             }
             ++tornRounds;

@@ -8,6 +8,7 @@
 #include "widgets/LetterIndex.h"
 #include "widgets/RibbonBar.h"
 #include "widgets/StatusBar.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -55,14 +56,6 @@ void writeDataFile(const QString &path, const QList<Contact> &contacts)
         store.Commit();
     }
     store.SaveToFile(path);
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
 }
 
 // Answers every message box that becomes the active modal widget with its OK (or default)
@@ -260,13 +253,7 @@ private slots:
         const QString goodPath = scratch.filePath(QStringLiteral("good.VKX"));
         writeDataFile(goodPath, {named(QStringLiteral("Ana"), QStringLiteral("(11) 3333-4444")),
                                  named(QStringLiteral("Bruno"))});
-        const QByteArray good = bytesOf(goodPath);
-        auto resealed = [](QByteArray bytes) {
-            const quint32 sum = ContactStore::fileChecksum(bytes.constData(), bytes.size());
-            for (int i = 0; i < 4; ++i)
-                bytes.append(char(sum >> (8 * i)));
-            return bytes;
-        };
+        const QByteArray good = fileBytes(goodPath);
         QByteArray future = good;
         future[8] = char(9);
         QByteArray flipped = good;
@@ -279,7 +266,7 @@ private slots:
         QTest::newRow("cut in half") << good.left(good.size() / 2);
         QTest::newRow("future version") << future;
         QTest::newRow("one bit flipped") << flipped;
-        QTest::newRow("checksum valid over nonsense") << resealed(nonsense);
+        QTest::newRow("checksum valid over nonsense") << sealed(nonsense);
     }
 
     void unreadableDataFileIsKeptAsideAndToldOnce()
@@ -299,11 +286,11 @@ private slots:
         const QStringList copies = QDir(m_dir->path())
                                        .entryList({QStringLiteral("Lirvan.VKX.*.bak")}, QDir::Files);
         QCOMPARE(copies.size(), 1);
-        QCOMPARE(bytesOf(m_dir->filePath(copies.first())), garbage);
+        QCOMPARE(fileBytes(m_dir->filePath(copies.first())), garbage);
         QVERIFY(answerer.seen.first().text.contains(copies.first()));
         // Whatever still lies under the data file's name is the same unreadable bytes.
         if (QFileInfo::exists(dataFile()))
-            QCOMPARE(bytesOf(dataFile()), garbage);
+            QCOMPARE(fileBytes(dataFile()), garbage);
 
         QCOMPARE(store()->RecordCount(), 0);
         QCOMPARE(grid()->gridModel()->recordRows(), 0);
@@ -327,7 +314,7 @@ private slots:
     {
         QFETCH(bool, byButton);
         writeDataFile(dataFile(), {named(QStringLiteral("Ana")), named(QStringLiteral("Bruno"))});
-        const QByteArray before = bytesOf(dataFile());
+        const QByteArray before = fileBytes(dataFile());
         const QDateTime stamp = QFileInfo(dataFile()).lastModified();
         QVERIFY(openWindow());
 
@@ -345,7 +332,7 @@ private slots:
         QVERIFY(!m_window->isVisible());
         QTest::qWait(100);
         QVERIFY(answerer.seen.isEmpty());
-        QCOMPARE(bytesOf(dataFile()), before);
+        QCOMPARE(fileBytes(dataFile()), before);
         QCOMPARE(QFileInfo(dataFile()).lastModified(), stamp);
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"Lirvan.VKX"});
     }

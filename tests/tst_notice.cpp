@@ -4,6 +4,7 @@
 #include "notice/InstallNotice.h"
 #include "support/FaultShim.h"
 #include "support/RefusingFolder.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,31 +27,6 @@ const QByteArray kEol("\r\n");
 #else
 const QByteArray kEol("\n");
 #endif
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QString errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const IniFileError &error) {
-        return QString::fromUtf8(error.what());
-    }
-    return QString();
-}
 
 // A small HTTP/1.1 server on 127.0.0.1 that records every request and answers by a fixed plan.
 class NoticeServer : public QObject
@@ -240,7 +216,7 @@ void TestNotice::readString()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("LIRVAN.ini"));
     if (exists)
-        writeAll(path, content);
+        writeFileBytes(path, content);
 
     IniFile ini(path);
     QCOMPARE(ini.readString(QStringLiteral("ATUALIZAR"), QStringLiteral("INFO"),
@@ -309,11 +285,11 @@ void TestNotice::writeString()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("LIRVAN.ini"));
     if (exists)
-        writeAll(path, content);
+        writeFileBytes(path, content);
 
     IniFile ini(path);
     ini.writeString(QStringLiteral("ATUALIZAR"), QStringLiteral("INFO"), QStringLiteral("N"));
-    QCOMPARE(readAll(path), expected);
+    QCOMPARE(fileBytes(path), expected);
     QCOMPARE(ini.readString(QStringLiteral("ATUALIZAR"), QStringLiteral("INFO"), QString()),
              QStringLiteral("N"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
@@ -351,13 +327,13 @@ void TestNotice::writeErrors()
     else if (where == u"missing")
         path = dir.filePath(QStringLiteral("nao-existe/LIRVAN.ini"));
     else
-        writeAll(path, old);
+        writeFileBytes(path, old);
 
     IniFile ini(path);
     const QString error = errorOf([&] { ini.writeString(QStringLiteral("ATUALIZAR"), key, value); });
     QVERIFY2(error.startsWith(message), qPrintable(error));
     if (where == u"file")
-        QCOMPARE(readAll(path), old);
+        QCOMPARE(fileBytes(path), old);
     if (where == u"folder")
         QVERIFY(QFileInfo(path).isDir());
     if (where == u"missing")
@@ -382,7 +358,7 @@ void TestNotice::failedWriteKeepsOldFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("LIRVAN.ini"));
     const QByteArray old("[Geral]\r\nA=B\r\n[ATUALIZAR]\r\nINFO=S\r\n");
-    writeAll(path, old);
+    writeFileBytes(path, old);
 
     const QByteArray where = dir.path().toLocal8Bit();
     if (fault == u"write0")
@@ -404,7 +380,7 @@ void TestNotice::failedWriteKeepsOldFile()
 
     QVERIFY2(error.startsWith(QStringLiteral("Não foi possível gravar o arquivo de configurações")),
              qPrintable(error));
-    QCOMPARE(readAll(path), old);
+    QCOMPARE(fileBytes(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("LIRVAN.ini")});
 }
@@ -482,7 +458,7 @@ void TestNotice::notice()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("LIRVAN.ini"));
     if (before != kNoFile)
-        writeAll(path, before);
+        writeFileBytes(path, before);
     NoticeServer server(plan);
     int asked = 0;
 
@@ -511,7 +487,7 @@ void TestNotice::notice()
     if (after == kNoFile)
         QVERIFY(!QFileInfo::exists(path));
     else
-        QCOMPARE(readAll(path), after);
+        QCOMPARE(fileBytes(path), after);
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
              after == kNoFile ? 0 : 1);
 }

@@ -1,6 +1,7 @@
 // The store's state rules, order, widths and dates.
 
 #include "store/ContactStore.h"
+#include "support/TestFiles.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -26,16 +27,6 @@ QStringList visibleNames(ContactStore &store)
     for (int row = 0; row < store.visibleRowCount(); ++row)
         names << store.valueAt(row, ContactStore::Nome);
     return names;
-}
-
-QString errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const std::exception &e) {
-        return QString::fromUtf8(e.what());
-    }
-    return QString();
 }
 
 // How a pending change is settled by the next move, insert or filter switch.
