@@ -1,11 +1,9 @@
 #include "widgets/DBEdit.h"
 
 #include "widgets/FieldLink.h"
-#include "widgets/Messages.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QTimer>
 
 namespace {
 const QChar kDateBlank = u'_';
@@ -76,13 +74,9 @@ void DBEdit::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    if (!m_link->editing() && FieldLink::changesText(event, false)) {
-        bool started = false;
-        Messages::guarded([&] { started = m_link->startEdit(); });
-        if (!started) {
-            event->accept();
-            return;
-        }
+    if (!m_link->admitKey(event, false)) {
+        event->accept();
+        return;
     }
     QLineEdit::keyPressEvent(event);
 }
@@ -90,22 +84,11 @@ void DBEdit::keyPressEvent(QKeyEvent *event)
 void DBEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    // Another window coming to the front or a context menu opening is not leaving the box.
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+    if (!FieldLink::leavesBox(event))
         return;
     try {
         writePending();
     } catch (const std::exception &error) {
-        reportWriteError(QString::fromUtf8(error.what()));
+        FieldLink::reportWriteError(this, QString::fromUtf8(error.what()), [this] { selectAll(); });
     }
-}
-
-void DBEdit::reportWriteError(const QString &message)
-{
-    // Shown once the focus has settled on the next box; then the focus comes back here.
-    QTimer::singleShot(0, this, [this, message] {
-        Messages::errorReport(message);
-        setFocus(Qt::OtherFocusReason);
-        selectAll();
-    });
 }

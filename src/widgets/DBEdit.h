@@ -33,7 +33,6 @@ protected:
 
 private:
     void showFieldUnlessTyping();
-    void reportWriteError(const QString &message);
 
     FieldLink *m_link;
 };

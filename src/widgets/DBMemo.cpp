@@ -1,11 +1,9 @@
 #include "widgets/DBMemo.h"
 
 #include "widgets/FieldLink.h"
-#include "widgets/Messages.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QTimer>
 
 DBMemo::DBMemo(DataSource *source, const QString &fieldName, QWidget *parent)
     : QPlainTextEdit(parent), m_link(new FieldLink(source, fieldName, this))
@@ -63,13 +61,9 @@ void DBMemo::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    if (!m_link->editing() && FieldLink::changesText(event, true)) {
-        bool started = false;
-        Messages::guarded([&] { started = m_link->startEdit(); });
-        if (!started) {
-            event->accept();
-            return;
-        }
+    if (!m_link->admitKey(event, true)) {
+        event->accept();
+        return;
     }
     QPlainTextEdit::keyPressEvent(event);
 }
@@ -77,16 +71,11 @@ void DBMemo::keyPressEvent(QKeyEvent *event)
 void DBMemo::focusOutEvent(QFocusEvent *event)
 {
     QPlainTextEdit::focusOutEvent(event);
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+    if (!FieldLink::leavesBox(event))
         return;
     try {
         writePending();
     } catch (const std::exception &error) {
-        const QString message = QString::fromUtf8(error.what());
-        QTimer::singleShot(0, this, [this, message] {
-            Messages::errorReport(message);
-            setFocus(Qt::OtherFocusReason);
-            selectAll();
-        });
+        FieldLink::reportWriteError(this, QString::fromUtf8(error.what()), [this] { selectAll(); });
     }
 }

@@ -1,7 +1,12 @@
 #include "widgets/FieldLink.h"
 
+#include "widgets/Messages.h"
+
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QTimer>
+#include <QWidget>
 
 FieldLink::FieldLink(DataSource *source, const QString &fieldName, QObject *parent)
     : QObject(parent), m_source(source), m_store(source ? source->DataSet() : nullptr),
@@ -100,4 +105,27 @@ bool FieldLink::changesText(const QKeyEvent *event, bool multiLine)
     const QString text = event->text();
     return !text.isEmpty() && text.at(0).isPrint()
         && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+}
+
+bool FieldLink::admitKey(const QKeyEvent *event, bool multiLine)
+{
+    if (editing() || !changesText(event, multiLine))
+        return true;
+    bool started = false;
+    Messages::guarded([&] { started = startEdit(); });
+    return started;
+}
+
+bool FieldLink::leavesBox(const QFocusEvent *event)
+{
+    return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
+}
+
+void FieldLink::reportWriteError(QWidget *box, const QString &message, std::function<void()> selectText)
+{
+    QTimer::singleShot(0, box, [box, message, selectText = std::move(selectText)] {
+        Messages::errorReport(message);
+        box->setFocus(Qt::OtherFocusReason);
+        selectText();
+    });
 }

@@ -8,7 +8,11 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
+class QFocusEvent;
 class QKeyEvent;
+class QWidget;
 
 class FieldLink : public QObject
 {
@@ -35,6 +39,18 @@ public:
     // Keys that change a box's text: a character, Backspace, Delete, cut, paste, undo, and in a
     // box of several lines Enter.
     static bool changesText(const QKeyEvent *event, bool multiLine);
+
+    // For a box's key press: a key that would change the text while nothing is being edited
+    // first starts an edit, and a failure to start is reported. False when the box must swallow
+    // the key.
+    bool admitKey(const QKeyEvent *event, bool multiLine);
+
+    // Losing the focus to another window or to a context menu is not leaving the box.
+    static bool leavesBox(const QFocusEvent *event);
+
+    // A failed write is shown once the focus has settled on the next box; then the focus comes
+    // back to `box` and `selectText` selects its text.
+    static void reportWriteError(QWidget *box, const QString &message, std::function<void()> selectText);
 
 signals:
     // The record, its state or the data source changed: show the field afresh, dropping typing.
